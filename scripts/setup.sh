@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, testing, benchmarking and the
+# command-line host need, skipping what is already there. Run as root.
+set -euo pipefail
+
+packages=(
+  g++ clang cmake ninja-build pkg-config binutils git
+  libcairo2-dev libx11-dev libxcursor-dev libxtst-dev libxres-dev fonts-urw-base35
+  doctest-dev libbenchmark-dev libsndfile1-dev libclang-rt-14-dev
+  xvfb xauth x11-utils
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "setup: missing packages: ${missing[*]} (run as root to install them)" >&2
+    exit 1
+  fi
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,120 @@
+// The built plug-in loaded as a host loads it: dlopen, VSTPluginMain with a
+// recording host callback, the record's entries, and effClose.
+
+#include <doctest/doctest.h>
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hostrecorder.h"
+
+namespace {
+
+typedef AEffect* (*PluginMain)(audioMasterCallback);
+
+struct LoadedPlugin {
+  void* library = dlopen(TESSARINE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+  PluginMain main = library ? (PluginMain)dlsym(library, "VSTPluginMain") : nullptr;
+  ~LoadedPlugin() {
+    if (library) dlclose(library);
+  }
+};
+
+struct Instance {
+  AEffect* e;
+  explicit Instance(PluginMain main) : e(main(HostRecorder::callback)) {}
+  ~Instance() {
+    if (e) dispatch(effClose);
+  }
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                     void* ptr = nullptr, float opt = 0.0f) {
+    return e->dispatcher(e, opcode, index, value, ptr, opt);
+  }
+};
+
+std::string run(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[256];
+  while (fgets(buffer, sizeof(buffer), pipe)) output += buffer;
+  pclose(pipe);
+  return output;
+}
+
+}  // namespace
+
+TEST_CASE("the plug-in exports VSTPluginMain and nothing else") {
+  std::string symbols =
+      run("nm -D --defined-only '" TESSARINE_PLUGIN_PATH "' | awk '{print $NF}'");
+  CHECK(symbols == "VSTPluginMain\n");
+}
+
+TEST_CASE("VSTPluginMain makes no instance for a host that answers version 0") {
+  LoadedPlugin plugin;
+  REQUIRE(static_cast<bool>(plugin.main));
+  HostRecorder host;
+  host.answers[audioMasterVersion] = 0;
+  CHECK(plugin.main(HostRecorder::callback) == nullptr);
+  REQUIRE(host.calls.size() == 1);
+  CHECK(host.calls[0].opcode == audioMasterVersion);
+}
+
+TEST_CASE("a host drives a loaded instance") {
+  LoadedPlugin plugin;
+  REQUIRE(static_cast<bool>(plugin.main));
+  HostRecorder host;
+  Instance instance(plugin.main);
+  AEffect* e = instance.e;
+  REQUIRE(e);
+  CHECK(e->magic == kEffectMagic);
+  CHECK(e->object != nullptr);
+  CHECK(e->uniqueID == CCONST('+', 't', 's', 'r'));
+  CHECK(e->flags == 0x18);
+  CHECK(e->numPrograms == 10);
+  CHECK(e->numParams == 6);
+  for (char byte : e->future) CHECK(byte == 0);
+
+  instance.dispatch(effOpen);
+  instance.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  instance.dispatch(effSetBlockSize, 0, 64);
+  instance.dispatch(effMainsChanged, 0, 1);
+  REQUIRE(host.callsOf(audioMasterPinConnected).size() == 1);
+
+  char name[kVstMaxParamStrLen + 1];
+  instance.dispatch(effGetParamName, 5, 0, name);
+  CHECK(std::string(name) == "CP 7: ");
+  instance.dispatch(effGetParamDisplay, 5, 0, name);
+  CHECK(std::string(name) == "-60.0000");
+  CHECK(instance.dispatch(effGetVstVersion) == 2400);
+  CHECK(instance.dispatch(effGetCurrentMidiProgram, 0, 0, name) == -1);
+
+  // A block larger than announced, both channels, in place.
+  std::vector<float> left(1000, 1.0f), right(1000, -1.0f);
+  float* buffers[2] = {left.data(), right.data()};
+  e->processReplacing(e, buffers, buffers, 1000);
+  CHECK(left[999] == doctest::Approx(1.0f));
+  CHECK(right[0] == doctest::Approx(-0.99602).epsilon(1e-5));
+
+  e->setParameter(e, 1, 0.75f);
+  CHECK(e->getParameter(e, 1) == 0.75f);
+  instance.dispatch(effMainsChanged, 0, 0);
+}
+
+TEST_CASE("each instance is independent and effClose answers 1") {
+  LoadedPlugin plugin;
+  REQUIRE(static_cast<bool>(plugin.main));
+  HostRecorder host;
+  AEffect* a = plugin.main(HostRecorder::callback);
+  AEffect* b = plugin.main(HostRecorder::callback);
+  REQUIRE(a);
+  REQUIRE(b);
+  CHECK(a != b);
+  a->setParameter(a, 0, 0.25f);
+  CHECK(b->getParameter(b, 0) == 1.0f);
+  CHECK(a->dispatcher(a, effClose, 0, 0, nullptr, 0.0f) == 1);
+  CHECK(b->dispatcher(b, effClose, 0, 0, nullptr, 0.0f) == 1);
+}

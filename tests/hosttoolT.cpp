@@ -1,0 +1,474 @@
+// tessarine-host run as a user runs it: exit status, messages, the files it
+// writes and the numbers it prints, against a small fake plug-in whose output is
+// known exactly, and against tessarine itself.
+
+#include <doctest/doctest.h>
+#include <sndfile.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHost = TESSARINE_HOST_PATH;
+const std::string kFake = FAKE_PLUGIN_PATH;
+const std::string kFakeWithoutEntry = FAKE_NOENTRY_PATH;
+constexpr double kPi = 3.14159265358979323846;
+
+using Env = std::vector<std::pair<std::string, std::string>>;
+
+struct Run {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string drain(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  for (int c; (c = std::fgetc(file)) != EOF;) text += char(c);
+  std::fclose(file);
+  return text;
+}
+
+// Runs tessarine-host in dir, with extra environment variables.
+Run runHost(const std::vector<std::string>& args, const fs::path& dir, const Env& env = {}) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
+    std::vector<char*> argv{const_cast<char*>(kHost.c_str())};
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(kHost.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Run run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = drain(out);
+  run.err = drain(err);
+  return run;
+}
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    char name[] = "/tmp/hosttoolT-XXXXXX";
+    path = mkdtemp(name);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  fs::path operator/(const std::string& name) const { return path / name; }
+  std::vector<std::string> entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+struct Audio {
+  int rate = 48000;
+  int channels = 1;
+  std::vector<float> samples;  // interleaved
+  size_t frames() const { return samples.size() / size_t(channels); }
+};
+
+Audio sine(int rate, int channels, double frequency, double amplitude, size_t frames) {
+  Audio audio{rate, channels, {}};
+  for (size_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c)
+      audio.samples.push_back(
+          float(amplitude / (c + 1) * std::sin(2.0 * kPi * frequency * double(i) / rate)));
+  return audio;
+}
+
+void writeAudio(const fs::path& path, const Audio& audio,
+                int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT) {
+  SF_INFO info{};
+  info.samplerate = audio.rate;
+  info.channels = audio.channels;
+  info.format = format;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  REQUIRE(file);
+  sf_writef_float(file, audio.samples.data(), sf_count_t(audio.frames()));
+  sf_close(file);
+}
+
+Audio readAudio(const fs::path& path) {
+  SF_INFO info{};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  REQUIRE_MESSAGE(file, path);
+  Audio audio{info.samplerate, info.channels,
+              std::vector<float>(size_t(info.frames) * size_t(info.channels))};
+  sf_readf_float(file, audio.samples.data(), info.frames);
+  sf_close(file);
+  return audio;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) result.push_back(line);
+  return result;
+}
+
+std::vector<std::string> fileLines(const fs::path& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return lines(text.str());
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The row of harmonic n in render's table, split into words.
+std::vector<std::string> harmonicRow(const std::string& out, int n) {
+  for (const auto& line : lines(out)) {
+    std::istringstream words(line);
+    std::vector<std::string> row;
+    for (std::string word; words >> word;) row.push_back(word);
+    if (!row.empty() && row[0] == "H" + std::to_string(n)) return row;
+  }
+  return {};
+}
+
+// The dBFS (column 3) or dBc (column 4) reading of harmonic n.
+double harmonicDb(const std::string& out, int n, size_t column = 3) {
+  const std::vector<std::string> row = harmonicRow(out, n);
+  return row.size() > column ? std::stod(row[column]) : NAN;
+}
+
+void checkFailure(const Run& run, int status, const std::string& mention) {
+  CHECK(run.status == status);
+  CHECK(run.err.rfind("tessarine-host: error: ", 0) == 0);
+  CHECK(std::count(run.err.begin(), run.err.end(), '\n') == 1);
+  CHECK_MESSAGE(contains(run.err, mention), run.err);
+}
+
+struct FailingCase {
+  std::vector<std::string> args;
+  std::string mention;
+};
+
+}  // namespace
+
+TEST_CASE("malformed command lines exit with status 2 and write nothing") {
+  TempDir dir;
+  const std::vector<FailingCase> cases = {
+      {{"frobnicate", kFake}, "unknown command 'frobnicate'"},
+      {{"info"}, "no plug-in given"},
+      {{"info", kFake, "--block", "4"}, "unknown option '--block'"},
+      {{"render", kFake, "--loud"}, "unknown option '--loud'"},
+      {{"render", kFake, "--block"}, "--block needs a value"},
+      {{"render", kFake, "--block", "12x"}, "--block expects an integer, got '12x'"},
+      {{"render", kFake, "--block", "0"}, "--block must be between 1 and 65536"},
+      {{"render", kFake, "--block=65537"}, "--block must be between 1 and 65536"},
+      {{"render", kFake, "--program", "1.5"}, "--program expects an integer"},
+      {{"render", kFake, "--param", "1"}, "--param expects INDEX=VALUE, got '1'"},
+      {{"render", kFake, "--param", "x=0.5"}, "--param INDEX expects an integer"},
+      {{"render", kFake, "--param", "0=loud"}, "finite number"},
+      {{"render", kFake, "--param", "0=nan"}, "finite number"},
+      {{"render", kFake, "--param", "0=1.5"}, "between 0 and 1"},
+      {{"render", kFake, "--bypass=1"}, "--bypass takes no value"},
+      {{"render", kFake, "in.wav", "more.wav"}, "unexpected argument 'more.wav'"},
+  };
+  for (const FailingCase& c : cases) {
+    INFO(c.args[0], " ", c.args.back());
+    checkFailure(runHost(c.args, dir.path), 2, c.mention);
+    CHECK(dir.entries().empty());
+  }
+
+  const Run bare = runHost({}, dir.path);
+  CHECK(bare.status == 2);
+  CHECK(bare.out.empty());
+  CHECK(contains(bare.err, "Usage:"));
+
+  for (const auto& args : {std::vector<std::string>{"--help"}, {"render", kFake, "-h"}}) {
+    const Run help = runHost(args, dir.path);
+    CHECK(help.status == 0);
+    CHECK(contains(help.out, "tessarine-host render PLUGIN.so [INPUT]"));
+    CHECK(contains(help.out, "default: tessarine-out.wav"));
+    CHECK(help.err.empty());
+  }
+}
+
+TEST_CASE("a file that is not a VST plug-in is refused with the reason") {
+  TempDir dir;
+  std::ofstream(dir / "notes.so") << "not a shared object\n";
+  const std::vector<std::pair<FailingCase, std::string>> cases = {
+      {{{"info", (dir / "missing.so").string()}, "No such file"}, ""},
+      {{{"info", (dir / "notes.so").string()}, "cannot load plug-in"}, ""},
+      {{{"info", kFakeWithoutEntry}, "exports no VSTPluginMain"}, ""},
+      {{{"info", kFake}, "VSTPluginMain returned no effect"}, "null"},
+      {{{"render", kFake, "-o", "out.wav"}, "magic 0x4E6F7065"}, "badmagic"},
+      {{{"render", kFake, "-o", "out.wav"}, "no processReplacing"}, "noprocess"},
+  };
+  for (const auto& entry : cases) {
+    const FailingCase& c = entry.first;
+    const std::string& mode = entry.second;
+    INFO(c.args[1], " ", mode);
+    const Run run = runHost(c.args, dir.path, {{"TESSARINE_FAKE_MODE", mode}});
+    checkFailure(run, 1, c.mention);
+    CHECK(contains(run.err, "'" + c.args[1] + "'"));
+  }
+  CHECK(dir.entries() == std::vector<std::string>{"notes.so"});
+}
+
+TEST_CASE("render fails before writing for bad inputs, settings and outputs") {
+  TempDir dir;
+  writeAudio(dir / "quad.wav", sine(48000, 4, 1000.0, 0.5, 480));
+  writeAudio(dir / "in.wav", sine(48000, 1, 1000.0, 0.5, 480));
+  std::ofstream(dir / "text.wav") << "RIFF? no, just text\n";
+  const std::vector<FailingCase> cases = {
+      {{"render", kFake, "absent.wav"}, "cannot read input 'absent.wav': No such file"},
+      {{"render", kFake, "text.wav"}, "input 'text.wav' is not an audio file"},
+      {{"render", kFake, "quad.wav"}, "has 4 channels"},
+      {{"render", kFake, "in.wav", "--param", "2=0.5"}, "parameter index 2 is out of range"},
+      {{"render", kFake, "in.wav", "--param", "-1=0.5"}, "parameter index -1 is out of range"},
+      {{"render", kFake, "in.wav", "--program", "3"}, "program 3 is out of range"},
+      {{"render", kFake, "in.wav", "--program", "-1"}, "program -1 is out of range"},
+      {{"render", kFake, "in.wav", "-o", "nowhere/out.wav"},
+       "cannot write output 'nowhere/out.wav'"},
+      {{"render", kFake, "in.wav", "-o", "."}, "cannot write output '.'"},
+  };
+  for (const FailingCase& c : cases) {
+    INFO(c.args.back());
+    checkFailure(runHost(c.args, dir.path), 1, c.mention);
+    CHECK(dir.entries() == std::vector<std::string>{"in.wav", "quad.wav", "text.wav"});
+  }
+}
+
+TEST_CASE("the host drives a plug-in through the calls and order a DAW uses") {
+  TempDir dir;
+  writeAudio(dir / "in.wav", sine(44100, 2, 441.0, 0.5, 4500));
+  const Env env = {{"TESSARINE_FAKE_LOG", (dir / "log").string()}};
+  const Run run = runHost({"render", kFake, "in.wav", "--block", "1000", "--program", "1",
+                           "--param", "0=0.75", "--param", "1=0.125", "--bypass", "-o", "out.wav"},
+                          dir.path, env);
+  REQUIRE_MESSAGE(run.status == 0, run.err);
+  const std::vector<std::string> expected = {
+      "entry host version 2400",
+      "open",
+      "rate 44100",
+      "block 1000",
+      "program 1",
+      "param 0 0.75",
+      "param 1 0.125",
+      "bypass 1",
+      "mains 1",
+      "host version 2400",
+      "host pins in0=0 in1=0 in2=1 out0=0 out1=0 out2=1",
+      "host rate 44100 block 1000",
+      "host vendor tessarine-host product tessarine-host",
+      "process 1000",
+      "process 1000",
+      "process 1000",
+      "process 1000",
+      "process 500",
+      "mains 0",
+      "close",
+  };
+  CHECK(fileLines(dir / "log") == expected);
+
+  fs::remove(dir / "log");
+  REQUIRE(runHost({"render", kFake, "--mono", "-o", "mono.wav"}, dir.path, env).status == 0);
+  const auto log = fileLines(dir / "log");
+  CHECK(std::count(log.begin(), log.end(), "host pins in0=0 in1=1 in2=1 out0=0 out1=0 out2=1") ==
+        1);
+  CHECK(std::count(log.begin(), log.end(), "host rate 48000 block 512") == 1);
+}
+
+TEST_CASE("render writes the plug-in's output with the input's channels and rate") {
+  TempDir dir;
+  const Audio stereo = sine(44100, 2, 441.0, 0.5, 3001);
+  writeAudio(dir / "stereo.wav", stereo);
+  writeAudio(dir / "mono.wav", sine(22050, 1, 441.0, 1.0, 2205), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+
+  REQUIRE(runHost({"render", kFake, "stereo.wav", "--param", "0=0.25", "-o", "half.wav"}, dir.path)
+              .status == 0);
+  Audio halved = stereo;
+  for (float& s : halved.samples) s *= 0.5f;
+  const Audio half = readAudio(dir / "half.wav");
+  CHECK(half.rate == 44100);
+  CHECK(half.channels == 2);
+  CHECK(half.samples == halved.samples);
+
+  // Block boundaries must not show: any block size gives the same file.
+  REQUIRE(runHost({"render", kFake, "stereo.wav", "--param", "0=0.25", "--block", "7", "-o",
+                   "blocks.wav"},
+                  dir.path)
+              .status == 0);
+  CHECK(readAudio(dir / "blocks.wav").samples == halved.samples);
+
+  REQUIRE(runHost({"render", kFake, "mono.wav", "-o", "mono-out.wav"}, dir.path).status == 0);
+  const Audio mono = readAudio(dir / "mono-out.wav");
+  CHECK(mono.rate == 22050);
+  CHECK(mono.channels == 1);
+  CHECK(mono.samples == readAudio(dir / "mono.wav").samples);
+
+  // Without an input or -o: the built-in sine into tessarine-out.wav, nothing else left.
+  REQUIRE(runHost({"render", kFake}, dir.path).status == 0);
+  const Audio built = readAudio(dir / "tessarine-out.wav");
+  CHECK(built.rate == 48000);
+  CHECK(built.channels == 2);
+  CHECK(built.frames() == 96000);
+  for (size_t i : {size_t(0), size_t(12), size_t(95999)}) {
+    CHECK(built.samples[2 * i] == built.samples[2 * i + 1]);
+    CHECK(built.samples[2 * i] == float(std::sin(2.0 * kPi * 1000.0 * double(i) / 48000)));
+  }
+  // Written through a temporary file, yet with the permissions of any new file.
+  const mode_t mask = umask(0);
+  umask(mask);
+  CHECK((fs::status(dir / "tessarine-out.wav").permissions() & fs::perms::all) ==
+        fs::perms(0666 & ~mask));
+  CHECK(dir.entries() == std::vector<std::string>{"blocks.wav", "half.wav", "mono-out.wav",
+                                                  "mono.wav", "stereo.wav", "tessarine-out.wav"});
+}
+
+TEST_CASE("render measures harmonic levels accurately") {
+  TempDir dir;
+  // Unity gain plus 0.01 of T2: H1 at 0 dBFS, H2 at -40 dBFS, nothing else.
+  const Run run = runHost({"render", kFake, "--param", "0=0.5", "--param", "1=0.01"}, dir.path);
+  REQUIRE_MESSAGE(run.status == 0, run.err);
+  CHECK(contains(run.out, "Input: sine at 1000.000 Hz, 0.00 dBFS"));
+  CHECK(std::fabs(harmonicDb(run.out, 1)) <= 0.05);
+  CHECK(std::fabs(harmonicDb(run.out, 2) + 40.0) <= 0.05);
+  CHECK(std::fabs(harmonicDb(run.out, 2, 4) + 40.0) <= 0.05);
+  for (int n = 3; n <= 7; ++n) CHECK(harmonicDb(run.out, n) < -120.0);
+  CHECK(harmonicRow(run.out, 7)[1] == "7000.000");
+
+  // An inharmonic tone 42 dB down, between H2 and H3, must leak into neither.
+  Audio mixed = sine(48000, 1, 1000.0, 1.0, 96000);
+  for (size_t i = 0; i < mixed.frames(); ++i)
+    mixed.samples[i] += float(0.008 * std::sin(2.0 * kPi * 2133.3 * double(i) / 48000));
+  writeAudio(dir / "mixed.wav", mixed);
+  const Run inharmonic = runHost({"render", kFake, "mixed.wav"}, dir.path);
+  for (int n = 2; n <= 7; ++n) CHECK(harmonicDb(inharmonic.out, n) < -150.0);
+
+  writeAudio(dir / "441.wav", sine(44100, 1, 441.0, 0.5, 44100), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+  // T2 of a half-scale sine: 0.1 * (0.25 cos 2wt - 0.75), so H2 at -32.04 dBFS, DC -0.075.
+  const Run low = runHost({"render", kFake, "441.wav", "--param", "1=0.1"}, dir.path);
+  CHECK(contains(low.out, "Input: sine at 441.000 Hz, -6.02 dBFS"));
+  CHECK(std::fabs(harmonicDb(low.out, 1) + 6.0206) <= 0.05);
+  CHECK(std::fabs(harmonicDb(low.out, 2) + 32.0412) <= 0.05);
+  const size_t dc = low.out.find("DC offset: ");
+  REQUIRE(dc != std::string::npos);
+  CHECK(std::stod(low.out.substr(dc + 11)) == doctest::Approx(-0.075).epsilon(1e-4));
+
+  writeAudio(dir / "5k.wav", sine(44100, 1, 5000.0, 0.5, 22050));
+  const Run high = runHost({"render", kFake, "5k.wav"}, dir.path);
+  CHECK(harmonicDb(high.out, 4) < -120.0);
+  for (int n = 5; n <= 7; ++n) CHECK(harmonicRow(high.out, n).at(3) == "above");
+
+  Audio square{48000, 1, {}};
+  for (int i = 0; i < 48000; ++i) square.samples.push_back(i % 480 < 240 ? 0.5f : -0.5f);
+  writeAudio(dir / "square.wav", square);
+  const Run notSine = runHost({"render", kFake, "square.wav"}, dir.path);
+  CHECK(contains(notSine.out, "Input: not a sine"));
+  CHECK(harmonicRow(notSine.out, 1).empty());
+  CHECK(contains(notSine.out, "peak  0.500000  -6.02"));
+  CHECK(contains(notSine.out, "RMS   0.500000  -6.02"));
+}
+
+TEST_CASE("info shows what a host sees of a plug-in") {
+  TempDir dir;
+  fs::copy_file(kFake, dir / "fake.so");
+  const Env env = {{"TESSARINE_FAKE_LOG", (dir / "log").string()}};
+  for (const std::string mode : {"", "unindexed"}) {
+    INFO("mode ", mode);
+    Env modeEnv = env;
+    modeEnv.emplace_back("TESSARINE_FAKE_MODE", mode);
+    // A bare file name means the file in the current directory.
+    const Run run = runHost({"info", "fake.so"}, dir.path, modeEnv);
+    REQUIRE_MESSAGE(run.status == 0, run.err);
+    CHECK(contains(run.out, "Product:        Fake Gain\n"));
+    CHECK(contains(run.out, "Vendor:         Fake Vendor\n"));
+    CHECK(contains(run.out, "Vendor version: 4321\n"));
+    CHECK(contains(run.out, "Unique ID:      fKe1 (0x664B6531)\n"));
+    CHECK(contains(run.out, "Flags:          0x00000210 (CanReplacing | NoSoundInStop)\n"));
+    CHECK(contains(run.out, "Inputs:         2\nOutputs:        2\n"));
+    CHECK(contains(run.out,
+                   "  index  name    display  label     value\n"
+                   "      0  Gain      1.000  x      0.500000\n"
+                   "      1  Second    0.000  FS     0.000000\n"));
+    CHECK(contains(run.out,
+                   "Programs: 3\n  index  name\n      0  Unity\n      1  Half\n"
+                   "      2  Mute\n"));
+  }
+  // Names read by switching programs leave the plug-in on the program it was on.
+  std::vector<std::string> programs;
+  for (const auto& line : fileLines(dir / "log"))
+    if (line.rfind("program", 0) == 0) programs.push_back(line);
+  CHECK(programs == std::vector<std::string>{"program 0", "program 0", "program 1", "program 0",
+                                             "program 2", "program 0"});
+}
+
+#ifdef TESSARINE_PLUGIN_PATH
+TEST_CASE("tessarine as the host sees it") {
+  TempDir dir;
+  const Run info = runHost({"info", TESSARINE_PLUGIN_PATH}, dir.path);
+  REQUIRE_MESSAGE(info.status == 0, info.err);
+  CHECK(contains(info.out, "Product:        +tessarine\n"));
+  CHECK(contains(info.out, "Vendor:         Quorvalin\n"));
+  CHECK(contains(info.out, "Unique ID:      +tsr (0x2B747372)\n"));
+  CHECK(contains(info.out, "Parameters: 6\n"));
+  CHECK(contains(info.out, "Programs: 10\n"));
+  const auto all = lines(info.out);
+  const auto table = std::find(all.begin(), all.end(), "Parameters: 6") + 2;
+  REQUIRE(all.end() - table >= 6);
+  for (int i = 0; i < 6; ++i) {
+    INFO(table[i]);
+    CHECK(contains(table[i], "CP " + std::to_string(i < 5 ? i + 1 : 7) + ": "));
+    CHECK(contains(table[i], "  dB  "));
+    CHECK(contains(table[i], i == 0 ? "0.000000" : "-60.0000"));
+  }
+}
+
+TEST_CASE("tessarine renders the harmonics its weights ask for") {
+  TempDir dir;
+  const Run second =
+      runHost({"render", TESSARINE_PLUGIN_PATH, "--param", "0=0", "--param", "1=1"}, dir.path);
+  REQUIRE_MESSAGE(second.status == 0, second.err);
+  const double h2 = harmonicDb(second.out, 2);
+  CHECK(std::fabs(h2 - 20.0 * std::log10(1.0 / 1.004)) <= 0.1);
+  for (int n : {1, 3, 4, 5, 7}) CHECK(std::fabs(harmonicDb(second.out, n) - h2 + 60.0) <= 1.0);
+
+  const Run defaults = runHost({"render", TESSARINE_PLUGIN_PATH}, dir.path);
+  REQUIRE_MESSAGE(defaults.status == 0, defaults.err);
+  for (int n : {2, 3, 4, 5, 7}) CHECK(std::fabs(harmonicDb(defaults.out, n, 4) + 60.0) <= 1.0);
+
+  const Audio stereo = sine(44100, 2, 441.0, 0.9, 10000);
+  writeAudio(dir / "stereo.wav", stereo);
+  REQUIRE(
+      runHost({"render", TESSARINE_PLUGIN_PATH, "stereo.wav", "--bypass", "-o", "by.wav"}, dir.path)
+          .status == 0);
+  CHECK(readAudio(dir / "by.wav").samples == stereo.samples);
+
+  writeAudio(dir / "mono.wav", sine(32000, 1, 500.0, 0.5, 8000), SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+  REQUIRE(runHost({"render", TESSARINE_PLUGIN_PATH, "mono.wav", "--mono", "-o", "m.wav"}, dir.path)
+              .status == 0);
+  const Audio mono = readAudio(dir / "m.wav");
+  CHECK(mono.rate == 32000);
+  CHECK(mono.channels == 1);
+  CHECK(mono.frames() == 8000);
+}
+#endif

@@ -1,0 +1,7 @@
+#pragma once
+// The commands of tessarine-host. Each throws HostError on failure.
+
+#include "options.h"
+
+void runInfo(const Options& options);
+void runRender(const Options& options);

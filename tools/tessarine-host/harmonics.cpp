@@ -1,0 +1,275 @@
+#include "harmonics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "textformat.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr size_t kResyncInterval = 1024;    // samples between exact phasor recomputations
+constexpr double kMinSineAmplitude = 1e-5;  // -100 dBFS: quieter is treated as silence
+constexpr double kMinCycles = 4.0;          // fewer, and the window cannot tell harmonics apart
+constexpr size_t kMinSegment = 16;          // samples; anything shorter is not worth measuring
+
+struct Range {
+  size_t begin = 0;
+  size_t end = 0;
+  size_t size() const { return end > begin ? end - begin : 0; }
+};
+
+// The part of a rendered signal free of start-up and end effects: 5 % or at
+// least 10 ms is dropped at each end, plus the plug-in's latency at the start.
+Range steadyRange(size_t frames, int sampleRate, size_t delay) {
+  const size_t skip = std::max(size_t(sampleRate) / 100, frames / 20);
+  Range range{std::min(frames, skip + delay), frames > skip ? frames - skip : 0};
+  if (range.end < range.begin) range.end = range.begin;
+  return range;
+}
+
+// 4-term Blackman-Harris: side lobes at -92 dB and falling further away, so a
+// full-scale tone does not leak into the measurement of its harmonics.
+std::vector<double> blackmanHarris(size_t count) {
+  std::vector<double> window(count);
+  const double step = 2.0 * kPi / double(count);
+  for (size_t i = 0; i < count; ++i) {
+    const double x = step * double(i);
+    window[i] =
+        0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2.0 * x) - 0.01168 * std::cos(3.0 * x);
+  }
+  return window;
+}
+
+// A stretch of signal under the window, probed one frequency at a time.
+class WindowedSegment {
+ public:
+  WindowedSegment(const float* samples, const std::vector<double>& window)
+      : weighted_(window.size()) {
+    for (size_t i = 0; i < window.size(); ++i) {
+      weighted_[i] = window[i] * double(samples[i]);
+      windowSum_ += window[i];
+    }
+  }
+
+  // The sinusoid at the frequency as cos and sin amplitudes, corrected for the
+  // window's coherent gain: a full-scale sine has amplitude 1.
+  std::pair<double, double> fit(double cyclesPerSample) const {
+    double re = 0.0, im = 0.0;
+    correlate(cyclesPerSample, re, im);
+    return {2.0 * re / windowSum_, -2.0 * im / windowSum_};
+  }
+
+  double amplitude(double cyclesPerSample) const {
+    const auto [cosAmp, sinAmp] = fit(cyclesPerSample);
+    return std::hypot(cosAmp, sinAmp);
+  }
+
+  double mean() const {
+    double sum = 0.0;
+    for (double v : weighted_) sum += v;
+    return sum / windowSum_;
+  }
+
+ private:
+  // Sum of weighted[n] * exp(-j 2 pi f n), with the rotating phasor recomputed
+  // exactly at intervals so rounding cannot build up over long signals.
+  void correlate(double cyclesPerSample, double& re, double& im) const {
+    const double omega = -2.0 * kPi * cyclesPerSample;
+    const double stepRe = std::cos(omega), stepIm = std::sin(omega);
+    for (size_t start = 0; start < weighted_.size(); start += kResyncInterval) {
+      double pRe = std::cos(omega * double(start)), pIm = std::sin(omega * double(start));
+      const size_t end = std::min(weighted_.size(), start + kResyncInterval);
+      for (size_t i = start; i < end; ++i) {
+        re += weighted_[i] * pRe;
+        im += weighted_[i] * pIm;
+        const double nextRe = pRe * stepRe - pIm * stepIm;
+        pIm = pRe * stepIm + pIm * stepRe;
+        pRe = nextRe;
+      }
+    }
+  }
+
+  std::vector<double> weighted_;
+  double windowSum_ = 0.0;
+};
+
+// Coarse frequency in cycles per sample from the interpolated times of the
+// first and last upward zero crossings; 0 if there are fewer than two.
+double zeroCrossingFrequency(const float* x, size_t count, double offset) {
+  double first = -1.0, last = -1.0;
+  size_t crossings = 0;
+  for (size_t i = 1; i < count; ++i) {
+    const double a = double(x[i - 1]) - offset, b = double(x[i]) - offset;
+    if (a >= 0.0 || b < 0.0) continue;
+    const double t = double(i - 1) + a / (a - b);
+    if (crossings++ == 0) first = t;
+    last = t;
+  }
+  return crossings >= 2 ? double(crossings - 1) / (last - first) : 0.0;
+}
+
+// Golden-section search for the amplitude peak within one bin either side of
+// the coarse estimate; the window's main lobe is four bins wide, so the
+// amplitude has a single peak there.
+double refineFrequency(const WindowedSegment& segment, double coarse, size_t count) {
+  const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+  double lo = std::max(0.0, coarse - 1.0 / double(count));
+  double hi = std::min(0.5, coarse + 1.0 / double(count));
+  double a = hi - ratio * (hi - lo), b = lo + ratio * (hi - lo);
+  double fa = segment.amplitude(a), fb = segment.amplitude(b);
+  for (int i = 0; i < 60 && hi - lo > 1e-12; ++i) {
+    if (fa < fb) {
+      lo = a, a = b, fa = fb;
+      b = lo + ratio * (hi - lo), fb = segment.amplitude(b);
+    } else {
+      hi = b, b = a, fb = fa;
+      a = hi - ratio * (hi - lo), fa = segment.amplitude(a);
+    }
+  }
+  return (lo + hi) / 2.0;
+}
+
+// Power left after subtracting the fitted sine and offset, relative to the
+// power of the signal around its offset.
+double residualDb(const float* x, size_t count, double f, std::pair<double, double> sine,
+                  double offset) {
+  double residual = 0.0, signal = 0.0;
+  for (size_t i = 0; i < count; ++i) {
+    const double phase = 2.0 * kPi * f * double(i);
+    const double centred = double(x[i]) - offset;
+    const double error = centred - sine.first * std::cos(phase) - sine.second * std::sin(phase);
+    residual += error * error;
+    signal += centred * centred;
+  }
+  return signal > 0.0 ? 10.0 * std::log10(residual / signal) : 0.0;
+}
+
+// Solves the square system in place by Gaussian elimination with partial
+// pivoting; a singular direction gets 0.
+std::vector<double> solveLinear(std::vector<double> matrix, std::vector<double> rhs) {
+  const size_t n = rhs.size();
+  for (size_t col = 0; col < n; ++col) {
+    size_t pivot = col;
+    for (size_t r = col + 1; r < n; ++r)
+      if (std::fabs(matrix[r * n + col]) > std::fabs(matrix[pivot * n + col])) pivot = r;
+    for (size_t c = 0; c < n; ++c) std::swap(matrix[col * n + c], matrix[pivot * n + c]);
+    std::swap(rhs[col], rhs[pivot]);
+    if (matrix[col * n + col] == 0.0) continue;
+    for (size_t r = col + 1; r < n; ++r) {
+      const double factor = matrix[r * n + col] / matrix[col * n + col];
+      for (size_t c = col; c < n; ++c) matrix[r * n + c] -= factor * matrix[col * n + c];
+      rhs[r] -= factor * rhs[col];
+    }
+  }
+  std::vector<double> solution(n, 0.0);
+  for (size_t row = n; row-- > 0;) {
+    double sum = rhs[row];
+    for (size_t c = row + 1; c < n; ++c) sum -= matrix[row * n + c] * solution[c];
+    solution[row] = matrix[row * n + row] != 0.0 ? sum / matrix[row * n + row] : 0.0;
+  }
+  return solution;
+}
+
+// 1, then cos and sin of each harmonic of the phase, by angle addition.
+void harmonicBasis(double phase, int harmonics, std::vector<double>& basis) {
+  const double c1 = std::cos(phase), s1 = std::sin(phase);
+  double c = c1, s = s1;
+  basis[0] = 1.0;
+  for (int h = 1; h <= harmonics; ++h) {
+    basis[size_t(2 * h - 1)] = c;
+    basis[size_t(2 * h)] = s;
+    const double next = c * c1 - s * s1;
+    s = s * c1 + c * s1;
+    c = next;
+  }
+}
+
+// Fits offset plus harmonics 1..count of f together, by least squares weighted
+// with the window. Fitting them jointly keeps a strong harmonic from leaking
+// into a weak neighbour even when the tone spans only a few dozen bins.
+// Returns {offset, cos1, sin1, cos2, sin2, ...}.
+std::vector<double> fitHarmonics(const float* x, const std::vector<double>& window, double f,
+                                 int count) {
+  const size_t terms = size_t(1 + 2 * count);
+  std::vector<double> normal(terms * terms, 0.0), rhs(terms, 0.0), basis(terms);
+  for (size_t i = 0; i < window.size(); ++i) {
+    harmonicBasis(2.0 * kPi * f * double(i), count, basis);
+    for (size_t r = 0; r < terms; ++r) {
+      const double weighted = window[i] * basis[r];
+      rhs[r] += weighted * double(x[i]);
+      for (size_t c = r; c < terms; ++c) normal[r * terms + c] += weighted * basis[c];
+    }
+  }
+  for (size_t r = 0; r < terms; ++r)
+    for (size_t c = 0; c < r; ++c) normal[r * terms + c] = normal[c * terms + r];
+  return solveLinear(std::move(normal), std::move(rhs));
+}
+
+}  // namespace
+
+SineEstimate estimateSine(const std::vector<float>& samples, int sampleRate) {
+  SineEstimate estimate;
+  const Range range = steadyRange(samples.size(), sampleRate, 0);
+  estimate.verdict = "too short to analyse";
+  if (range.size() < kMinSegment) return estimate;
+  const float* x = samples.data() + range.begin;
+  const WindowedSegment segment(x, blackmanHarris(range.size()));
+  const double offset = segment.mean();
+  const double coarse = zeroCrossingFrequency(x, range.size(), offset);
+  estimate.verdict = "no periodic signal found";
+  if (coarse <= 0.0 || coarse >= 0.5) return estimate;
+  const double f = refineFrequency(segment, coarse, range.size());
+  const auto sine = segment.fit(f);
+  estimate.frequency = f * sampleRate;
+  estimate.amplitude = std::hypot(sine.first, sine.second);
+  estimate.residualDb = residualDb(x, range.size(), f, sine, offset);
+  if (estimate.amplitude <= kMinSineAmplitude)
+    estimate.verdict = "silent";
+  else if (f * double(range.size()) < kMinCycles)
+    estimate.verdict = strprintf("fewer than %.0f cycles to analyse", kMinCycles);
+  else if (estimate.residualDb >= kSineResidualLimitDb)
+    estimate.verdict =
+        strprintf("%.1f dB left after removing %.3f Hz", estimate.residualDb, estimate.frequency);
+  else
+    estimate.verdict.clear();
+  estimate.isSine = estimate.verdict.empty();
+  return estimate;
+}
+
+HarmonicLevels measureHarmonics(const std::vector<float>& samples, int sampleRate,
+                                double fundamental, int count, size_t delay) {
+  HarmonicLevels levels;
+  const Range range = steadyRange(samples.size(), sampleRate, delay);
+  if (range.size() < kMinSegment) return levels;
+  const double f = fundamental / sampleRate;
+  int below = 0;
+  while (below < count && double(below + 1) * f < 0.5) ++below;
+  const std::vector<double> fit =
+      fitHarmonics(samples.data() + range.begin, blackmanHarris(range.size()), f, below);
+  for (int n = 1; n <= count; ++n)
+    levels.amplitudes.push_back(n <= below ? std::hypot(fit[size_t(2 * n - 1)], fit[size_t(2 * n)])
+                                           : kAboveNyquist);
+  levels.dc = fit[0];
+  return levels;
+}
+
+LevelSummary summarizeLevels(const std::vector<float>& samples) {
+  LevelSummary summary;
+  double sum = 0.0, squares = 0.0;
+  for (float s : samples) {
+    summary.peak = std::max(summary.peak, std::fabs(double(s)));
+    sum += s;
+    squares += double(s) * double(s);
+  }
+  if (!samples.empty()) {
+    summary.dc = sum / double(samples.size());
+    summary.rms = std::sqrt(squares / double(samples.size()));
+  }
+  return summary;
+}
+
+double toDb(double linear) {
+  return 20.0 * std::log10(std::fabs(linear));
+}

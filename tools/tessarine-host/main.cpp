@@ -1,0 +1,73 @@
+// tessarine-host: a command-line VST 2.4 host for trying a plug-in out.
+
+#include <cstdio>
+#include <exception>
+
+#include "commands.h"
+#include "errors.h"
+#include "options.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  tessarine-host info PLUGIN.so\n"
+    "  tessarine-host render PLUGIN.so [INPUT] [options]\n"
+    "  tessarine-host --help\n"
+    "\n"
+    "Loads a 64-bit Linux VST 2.4 plug-in the way a DAW does.\n"
+    "\n"
+    "Commands:\n"
+    "  info     show what a host sees: product, vendor, unique ID, version, flags,\n"
+    "           inputs and outputs, latency, every parameter and every program\n"
+    "  render   process INPUT (WAV, FLAC, AIFF, ...; mono or stereo, any rate)\n"
+    "           through the plug-in into a 32-bit float WAV file at the input's\n"
+    "           rate with its channel count. Without INPUT a 1 kHz sine of\n"
+    "           amplitude 1, 2 s long, 48 kHz stereo, is used. For a sine input,\n"
+    "           prints the levels of harmonics 1 to 7 of output channel 1 and its\n"
+    "           DC offset; for anything else, its peak, RMS and DC levels.\n"
+    "\n"
+    "Render options:\n"
+    "  -o, --output FILE     output file (default: tessarine-out.wav)\n"
+    "  --program N           select program N (0-based) before processing\n"
+    "  --param INDEX=VALUE   set parameter INDEX to VALUE (0..1); may be repeated,\n"
+    "                        applied in order after --program\n"
+    "  --bypass              ask the plug-in to bypass itself\n"
+    "  --block N             process in blocks of N frames, 1..65536 (default 512)\n"
+    "  --mono                report the plug-in's second input as not connected\n"
+    "  -h, --help            show this help\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a command fails, 2 for a malformed command line.\n";
+
+int fail(const char* message, int status) {
+  std::fprintf(stderr, "tessarine-host: error: %s\n", message);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return 2;
+  }
+  try {
+    const Options options = parseOptions(argc, argv);
+    switch (options.command) {
+      case Command::Help:
+        std::fputs(kUsage, stdout);
+        break;
+      case Command::Info:
+        runInfo(options);
+        break;
+      case Command::Render:
+        runRender(options);
+        break;
+    }
+    return 0;
+  } catch (const UsageError& error) {
+    return fail(error.what(), 2);
+  } catch (const std::exception& error) {
+    return fail(error.what(), 1);
+  }
+}

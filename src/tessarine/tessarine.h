@@ -3,8 +3,10 @@
 // and T7, ten programs hold named sets of them.
 
 #include <atomic>
+#include <cstdint>
 
 #include "audioeffectx.h"
+#include "shaper.h"
 
 constexpr int kNumPrograms = 10;
 constexpr int kNumParams = 6;
@@ -51,6 +53,7 @@ class tessarine : public AudioEffectX {
 
  private:
   void processActual(float** inputs, float** outputs, long sampleframes, bool replacing);
+  void refreshWeights();
   std::atomic<float>* liveValue(VstInt32 index);
   static float* programValue(tessarineprogram& program, VstInt32 index);
 
@@ -74,4 +77,9 @@ class tessarine : public AudioEffectX {
   VstInt32 blocks;
   VstInt32 blockSize;
   VstInt32 bufferPosition;
+  // The weights and gain of the last processed block, and the bit patterns of
+  // the six parameter values they were computed from. Used by the audio thread only.
+  ShaperWeights weights = {};
+  std::uint32_t weightsSource[kNumParams] = {};
+  bool weightsValid = false;
 };

@@ -1,0 +1,9 @@
+#pragma once
+// The platform's clock and sleep: milliseconds of CLOCK_MONOTONIC, which neither
+// jumps with the wall clock nor stops, and a sleep that resumes after signals.
+
+#include <cstdint>
+
+// Milliseconds since an arbitrary start; wraps after 49.7 days.
+uint32_t platformTicks();
+void platformSleep(uint32_t ms);

@@ -1,0 +1,335 @@
+#include <cairo-ft.h>
+#include <cairo.h>
+#include <doctest/doctest.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include "drawcontext.h"
+#include "offscreencontext.h"
+#include "pixelcanvas.h"
+
+namespace {
+
+const uint32_t kWhite = argb(kWhiteCColor);
+const uint32_t kBlack = argb(kBlackCColor);
+const uint32_t kRed = argb(kRedCColor);
+
+// A white canvas of the given size that tests draw on and read back.
+struct Canvas {
+  Canvas(long width, long height)
+      : oc(new COffscreenContext(nullptr, width, height, kWhiteCColor)) {}
+  ~Canvas() { oc->forget(); }
+  uint32_t at(int x, int y) { return pixel(*oc, x, y); }
+  COffscreenContext* operator->() { return oc; }
+  COffscreenContext* oc;
+};
+
+// The family that fontconfig resolved the context's current font to.
+std::string resolvedFamily(cairo_t* cr) {
+  cairo_scaled_font_t* font = cairo_get_scaled_font(cr);
+  FT_Face face = cairo_ft_scaled_font_lock_face(font);
+  std::string family = face && face->family_name ? face->family_name : "";
+  cairo_ft_scaled_font_unlock_face(font);
+  return family;
+}
+
+}  // namespace
+
+TEST_CASE("fillRect covers exactly its pixels, offset added") {
+  for (CDrawMode mode : {kCopyMode, kAntialias}) {
+    Canvas c(20, 20);
+    c->setDrawMode(mode);
+    c->setFillColor(kRedCColor);
+    c->offset(2, 1);
+    c->fillRect(CRect(3, 4, 7, 9));
+    CHECK(inkBounds(*c.oc, kWhite) == CRect(5, 5, 9, 10));
+    CHECK(countPixels(*c.oc, kRed) == 4 * 5);
+  }
+}
+
+TEST_CASE("a filled drawRect covers its path: one row down, one column less") {
+  Canvas c(20, 20);
+  c->setFillColor(kRedCColor);
+  c->drawRect(CRect(2, 2, 10, 10), kDrawFilled);
+  CHECK(inkBounds(*c.oc, kWhite) == CRect(2, 3, 9, 10));
+  CHECK(countPixels(*c.oc, kRed) == 7 * 7);
+}
+
+TEST_CASE("drawArc is a pie slice from 3 o'clock, clockwise on screen") {
+  Canvas c(40, 40);
+  c->setFillColor(kBlackCColor);
+  c->drawArc(CRect(0, 0, 40, 40), 0, 90, kDrawFilled);
+  // The bottom-right quarter of the circle of radius 20 centred at (20, 20).
+  CHECK(inkBounds(*c.oc, kWhite) == CRect(20, 20, 40, 40));
+  CHECK(c.at(21, 21) == kBlack);
+  CHECK(c.at(33, 33) == kBlack);
+  CHECK(c.at(37, 37) == kWhite);  // outside the circle
+  CHECK(countPixels(*c.oc, kBlack) == doctest::Approx(M_PI * 400 / 4).epsilon(0.05));
+
+  // Angles run through 360: 315 to 45 is the slice around 3 o'clock.
+  Canvas wrap(40, 40);
+  wrap->setFillColor(kBlackCColor);
+  wrap->drawArc(CRect(0, 0, 40, 40), 315, 45, kDrawFilled);
+  CHECK(wrap.at(35, 20) == kBlack);
+  CHECK(wrap.at(5, 20) == kWhite);
+  CHECK(wrap.at(20, 5) == kWhite);
+  CHECK(wrap.at(20, 35) == kWhite);
+}
+
+TEST_CASE("an ellipse is inscribed in its rectangle") {
+  Canvas c(40, 40);
+  c->setDrawMode(kAntialias);
+  c->setFillColor(kBlackCColor);
+  c->fillEllipse(CRect(5, 8, 35, 28));
+  // Anti-aliased edges touch every side but never leave the rectangle.
+  CHECK(inkBounds(*c.oc, kWhite) == CRect(5, 8, 35, 28));
+  CHECK(c.at(20, 18) == kBlack);
+  CHECK(c.at(6, 9) == kWhite);  // corners stay empty
+}
+
+TEST_CASE("drawEllipse strokes solid whatever the line style, drawRect dashes") {
+  // Samples the pixels under the ellipse inscribed in r, every 3 degrees.
+  auto gapsAlongEllipse = [](Canvas& c, const CRect& r) {
+    double rx = r.width() / 2.0, ry = r.height() / 2.0;
+    int gaps = 0;
+    for (int degrees = 0; degrees < 360; degrees += 3) {
+      double a = radians(degrees);
+      gaps += c.at(int(std::floor(r.left + rx + rx * std::cos(a))),
+                   int(std::floor(r.top + ry + ry * std::sin(a)))) == kWhite;
+    }
+    return gaps;
+  };
+  for (CRect r : {CRect(2, 2, 42, 42), CRect(2, 7, 42, 37)}) {
+    Canvas c(44, 44);
+    c->setFrameColor(kBlackCColor);
+    c->setLineWidth(3);
+    c->setLineStyle(kLineOnOffDash);
+    c->drawEllipse(r, kDrawStroked);
+    CHECK(gapsAlongEllipse(c, r) == 0);
+  }
+  Canvas dashed(40, 40);
+  dashed->setFrameColor(kBlackCColor);
+  dashed->setLineWidth(2);
+  dashed->setLineStyle(kLineOnOffDash);
+  dashed->drawRect(CRect(0, 4, 40, 30), kDrawStroked);
+  int onTopEdge = 0;
+  for (int x = 0; x < 39; x++) onTopEdge += dashed.at(x, 5) == kBlack;
+  CHECK(onTopEdge > 10);
+  CHECK(onTopEdge < 30);
+}
+
+TEST_CASE("drawString: left starts one pixel in, right ends flush, baseline below the middle") {
+  const char* text = "Hello";
+  const CRect r(20, 5, 180, 35);
+  for (CHoriTxtAlign align : {kLeftText, kCenterText, kRightText}) {
+    Canvas c(200, 40);
+    c->setFontColor(kBlackCColor);
+    c->setFont(kNormalFont, 20);
+    long sw = c->getStringWidth(text);
+    cairo_text_extents_t ink;
+    cairo_text_extents(c->getCGContext(), text, &ink);
+    REQUIRE(sw == long(ink.x_advance));
+    long x = align == kLeftText    ? r.left + 1
+             : align == kRightText ? r.right - sw
+                                   : r.left + r.width() / 2 - sw / 2;
+    c->drawString(text, r, 0, align);
+    CRect drawn = inkBounds(*c.oc, kWhite);
+    CAPTURE(align);
+    CHECK(drawn.left == x + long(std::floor(ink.x_bearing)));
+    CHECK(drawn.right == x + long(std::ceil(ink.x_bearing + ink.width)));
+    // Baseline r.bottom + 20/2 - 30/2 - 1 = 29: capitals end on the row above it.
+    CHECK(drawn.bottom == 29);
+  }
+  Canvas right(200, 40);
+  right->setFontColor(kBlackCColor);
+  right->setFont(kNormalFont, 20);
+  right->drawString("l", r, 0, kRightText);
+  CHECK(inkBounds(*right.oc, kWhite).right == r.right);  // 'l' has no right bearing here
+
+  Canvas empty(200, 40);
+  empty->setFontColor(kBlackCColor);
+  empty->setFont(kNormalFont, 20, kUnderlineFace);
+  empty->drawString("", r, 0, kLeftText);
+  empty->drawString(nullptr, r, 0, kLeftText);
+  CHECK(inkBounds(*empty.oc, kWhite).isEmpty());
+}
+
+TEST_CASE("text faces: underline below the baseline, compact and expand spacing") {
+  Canvas c(200, 40);
+  c->setFontColor(kBlackCColor);
+  c->setFont(kNormalFont, 20);
+  long normal = c->getStringWidth("abcd");
+  c->setFont(kNormalFont, 20, kCompactFace);
+  CHECK(c->getStringWidth("abcd") == long(normal - 4 * 1.25));
+  c->setFont(kNormalFont, 20, kExpandFace | kCompactFace);  // expand wins
+  CHECK(c->getStringWidth("abcd") == long(normal + 4 * 1.25));
+
+  c->setFont(kNormalFont, 20, kUnderlineFace);
+  c->drawString("xxxx", CRect(0, 0, 200, 40), 0, kLeftText);
+  // Baseline 40 + 10 - 20 - 1 = 29; the underline runs under the whole text.
+  CRect drawn = inkBounds(*c.oc, kWhite);
+  CHECK(drawn.bottom > 29);
+  CHECK(c.at(drawn.left + 1, drawn.bottom - 1) == kBlack);
+  CHECK(c.at(drawn.right - 2, drawn.bottom - 1) == kBlack);
+}
+
+TEST_CASE("setFont: the font table, fallbacks and faces") {
+  Canvas c(10, 10);
+  cairo_t* cr = c->getCGContext();
+  auto family = [cr] {
+    return std::string(cairo_toy_font_face_get_family(cairo_get_font_face(cr)));
+  };
+  auto size = [cr] {
+    cairo_matrix_t m;
+    cairo_get_font_matrix(cr, &m);
+    return m.xx;
+  };
+  // A fresh context writes 12-point Helvetica, resolved to an installed face.
+  CHECK(family() == "Helvetica");
+  CHECK(size() == 12);
+  CHECK(resolvedFamily(cr) == "Nimbus Sans");
+
+  c->setFont(kSymbolFont);
+  CHECK(family() == "Symbol");
+  CHECK(size() == 12);
+  CHECK(resolvedFamily(cr) == "Standard Symbols PS");
+
+  c->setFont(static_cast<CFont>(9));
+  CHECK(c->getFont() == kSystemFont);
+  CHECK(c->getFontSize() == 12);
+  CHECK(family() == "Helvetica");
+
+  c->setFont(kNormalFontVeryBig, 0, kBoldFace | kItalicFace | kUnderlineFace);
+  CHECK(size() == 18);
+  CHECK(cairo_toy_font_face_get_weight(cairo_get_font_face(cr)) == CAIRO_FONT_WEIGHT_BOLD);
+  CHECK(cairo_toy_font_face_get_slant(cairo_get_font_face(cr)) == CAIRO_FONT_SLANT_ITALIC);
+}
+
+TEST_CASE("setters skip unchanged values, and a new offscreen carries the cached state") {
+  Canvas c(10, 10);
+  cairo_t* cr = c->getCGContext();
+  // The surface got the cache's pen and mode, not Cairo's own defaults (2, antialiased).
+  CHECK(cairo_get_line_width(cr) == 1);
+  CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE);
+
+  // Change the surface behind the context's back: an unchanged value must not touch it.
+  cairo_set_line_width(cr, 7);
+  c->setLineWidth(1);
+  CHECK(cairo_get_line_width(cr) == 7);
+  c->setLineWidth(2);
+  CHECK(cairo_get_line_width(cr) == 2);
+
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_GRAY);
+  c->setDrawMode(kCopyMode);
+  CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_GRAY);
+  c->setDrawMode(kAntialias);
+  CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_DEFAULT);
+  c->setDrawMode(kXorMode);
+  CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE);
+
+  cairo_matrix_t m;
+  cairo_set_font_size(cr, 50);
+  c->setFont(kSystemFont, 0, 0);
+  cairo_get_font_matrix(cr, &m);
+  CHECK(m.xx == 50);
+  c->setFont(kNormalFont, 12, 0);  // another id: applied
+  cairo_get_font_matrix(cr, &m);
+  CHECK(m.xx == 12);
+  cairo_set_font_size(cr, 50);
+  c->setFont(kNormalFont, 0, 0);  // same id, default size 12: skipped
+  cairo_get_font_matrix(cr, &m);
+  CHECK(m.xx == 50);
+}
+
+TEST_CASE("primitives leave the state as it was") {
+  Canvas c(20, 20);
+  c->setLineWidth(3);
+  c->setFrameColor(kBlueCColor);
+  c->drawPoint(CPoint(4, 6), kRedCColor);
+  CHECK(c.at(4, 6) == kRed);
+  CHECK(countPixels(*c.oc, kRed) == 1);
+  CHECK(c->getLineWidth() == 3);
+  CHECK(c->getFrameColor() == kBlueCColor);
+  CPoint pen;
+  c->getLoc(pen);
+  CHECK(pen == CPoint(5, 6));
+
+  c->setLineStyle(kLineOnOffDash);
+  c->moveTo(CPoint(0, 10));
+  c->lineTo(CPoint(19, 10));
+  cairo_t* cr = c->getCGContext();
+  CHECK(cairo_get_dash_count(cr) == 0);  // the dash pattern lived inside the primitive
+  cairo_matrix_t m;
+  cairo_get_matrix(cr, &m);
+  CHECK(m.x0 == 0);
+  CHECK(m.xx == 1);
+
+  CHECK(c->getPoint(CPoint(4, 6)) == kBlackCColor);  // the surface is not read
+}
+
+TEST_CASE("the clip rectangle is stored with the offset and clips every primitive") {
+  Canvas c(20, 20);
+  c->offset(5, 5);
+  c->setClipRect(CRect(0, 0, 4, 4));
+  CRect clip;
+  CHECK(c->getClipRect(clip) == CRect(0, 0, 4, 4));
+  c->offset(0, 0);
+  CHECK(c->getClipRect(clip) == CRect(5, 5, 9, 9));
+  c->setFillColor(kRedCColor);
+  c->fillRect(CRect(0, 0, 20, 20));
+  CHECK(inkBounds(*c.oc, kWhite) == CRect(5, 5, 9, 9));
+
+  c->resetClipRect();  // no frame: (0, 0, 1000, 1000)
+  CHECK(c->getClipRect(clip) == CRect(0, 0, 1000, 1000));
+}
+
+TEST_CASE("a context without surface keeps its cache and draws nothing") {
+  CDrawContext* context = new CDrawContext(nullptr, nullptr, nullptr);
+  CHECK(context->getCGContext() == nullptr);
+  CHECK(context->getFrameColor() == kWhiteCColor);
+  CHECK(context->getFillColor() == kBlackCColor);
+  CHECK(context->getFontColor() == kWhiteCColor);
+  CHECK(context->getFontSize() == 12);
+  CHECK(context->getDrawMode() == kCopyMode);
+  context->offset(3, 4);
+  CRect clip;
+  CHECK(context->getClipRect(clip) == CRect(-3, -4, 997, 996));
+  CHECK(context->getStringWidth("text") == 0);
+  context->drawString("text", CRect(0, 0, 10, 10), 0, kCenterText);
+  context->fillEllipse(CRect(0, 0, 10, 10));
+  context->drawArc(CRect(0, 0, 10, 10), 0, 90, kDrawFilled);
+  context->moveTo(CPoint(1, 1));
+  context->lineTo(CPoint(2, 2));
+  CPoint pen;
+  context->getLoc(pen);
+  CHECK(pen == CPoint(5, 6));
+  CHECK(context->getMouseButtons() == 0);
+  CHECK_FALSE(context->waitDrag());
+  context->forget();
+}
+
+TEST_CASE("a caller's Cairo context is drawn into and handed back as it was") {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+  cairo_t* cr = cairo_create(surface);
+  int before = gNbCDrawContext;
+  CDrawContext* context = new CDrawContext(nullptr, cr, nullptr);
+  CHECK(gNbCDrawContext == before + 1);
+  context->setFillColor(kRedCColor);
+  context->fillRect(CRect(1, 1, 3, 3));
+  context->forget();
+  CHECK(gNbCDrawContext == before);
+  CHECK(cairo_get_reference_count(cr) == 1);
+  CHECK(cairo_get_line_width(cr) == 2);  // Cairo's default again: state restored
+  cairo_surface_flush(surface);
+  auto row = [surface](int y) {
+    return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface) +
+                                       y * cairo_image_surface_get_stride(surface));
+  };
+  CHECK(row(1)[1] == kRed);
+  CHECK(row(2)[2] == kRed);
+  CHECK(row(3)[3] == 0);
+  cairo_destroy(cr);
+  cairo_surface_destroy(surface);
+}

@@ -1,0 +1,221 @@
+#pragma once
+// Views, controls, containers and a frame that write every call they receive to a
+// shared log, so that the framework tests can check who was called, in which order,
+// with which coordinates, context offset and clip.
+
+#include <cairo.h>
+#include <doctest/doctest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "control.h"
+#include "drawcontext.h"
+#include "frame.h"
+#include "offscreencontext.h"
+#include "viewcontainer.h"
+
+typedef std::vector<std::string> Log;
+
+inline std::string pointText(const CPoint& p) {
+  return std::to_string(p.h) + "," + std::to_string(p.v);
+}
+
+inline std::string rectText(const CRect& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+         "," + std::to_string(r.bottom);
+}
+
+// A view that logs its calls and, when it has a colour, fills its rectangle with it.
+class RecordingView : public CView {
+ public:
+  RecordingView(const char* name, const CRect& size, Log* log, CColor color = {0, 0, 0, 0})
+      : CView(size), name(name), log(log), color(color) {}
+  ~RecordingView() override {
+    if (destroyed) *destroyed = true;
+  }
+
+  void draw(CDrawContext* pContext) override {
+    CRect clip;
+    pContext->getClipRect(clip);
+    add("draw offset " + pointText(pContext->offset) + " clip " + rectText(clip));
+    if (color.alpha) {
+      pContext->setFillColor(color);
+      pContext->fillRect(size);
+    }
+    setDirty(false);
+  }
+  void mouse(CDrawContext*, CPoint& where, long buttons) override {
+    add("mouse " + pointText(where) + " buttons " + std::to_string(buttons));
+  }
+  long onKeyDown(VstKeyCode& keyCode) override {
+    add("keyDown " + std::to_string(keyCode.virt));
+    return keyResult;
+  }
+  long onKeyUp(VstKeyCode&) override {
+    add("keyUp");
+    return keyResult;
+  }
+  bool onWheel(CDrawContext* pContext, const CPoint& where, float distance) override {
+    add("wheel " + pointText(where) + " " + std::to_string((int)distance) + " offset " +
+        pointText(pContext ? pContext->offset : CPoint(-1, -1)));
+    return true;
+  }
+  bool onDrop(CDrawContext*, CDragContainer*, const CPoint& where) override {
+    add("drop " + pointText(where));
+    return dropResult;
+  }
+  void onDragEnter(CDrawContext*, CDragContainer*, const CPoint& where) override {
+    add("dragEnter " + pointText(where));
+  }
+  void onDragLeave(CDrawContext*, CDragContainer*, const CPoint& where) override {
+    add("dragLeave " + pointText(where));
+  }
+  void onDragMove(CDrawContext*, CDragContainer*, const CPoint& where) override {
+    add("dragMove " + pointText(where));
+  }
+  void looseFocus(CDrawContext*) override { add("looseFocus"); }
+  void takeFocus(CDrawContext*) override { add("takeFocus"); }
+  bool attached(CView* view) override {
+    add(std::string("attached ") + (view ? "yes" : "null"));
+    return true;
+  }
+  bool removed(CView* parent) override {
+    add(std::string("removed ") + (parent ? "yes" : "null"));
+    return true;
+  }
+
+  void add(const std::string& text) {
+    if (log) log->push_back(name + " " + text);
+  }
+
+  std::string name;
+  Log* log;
+  CColor color;
+  long keyResult = -1;
+  bool dropResult = false;
+  bool* destroyed = nullptr;
+};
+
+// A control that logs its draws and records the value it drew.
+class RecordingControl : public CControl {
+ public:
+  RecordingControl(const CRect& size, CControlListener* listener = nullptr, long tag = 0,
+                   Log* log = nullptr)
+      : CControl(size, listener, tag), log(log) {}
+  void draw(CDrawContext*) override {
+    if (log) log->push_back("control " + std::to_string(tag) + " draw");
+    setDirty(false);
+  }
+  long getDelta() const { return delta; }
+  CPoint getBackOffset() const { return backOffset; }
+  Log* log;
+};
+
+class RecordingListener : public CControlListener {
+ public:
+  explicit RecordingListener(Log* log) : log(log) {}
+  void valueChanged(CDrawContext*, CControl* control) override {
+    log->push_back("valueChanged " + std::to_string(control->getTag()) + " " +
+                   std::to_string(control->getValue()));
+  }
+  Log* log;
+};
+
+// A container whose idle update can be called from a test.
+class TestContainer : public CViewContainer {
+ public:
+  TestContainer(const CRect& size, CFrame* frame = nullptr) : CViewContainer(size, frame) {}
+  using CViewContainer::hitTestSubViews;
+  using CViewContainer::update;
+};
+
+// A frame without a window (no X server needed) that logs the edit bracket and
+// answers a clock set by the test.
+class TestFrame : public CFrame {
+ public:
+  TestFrame(const CRect& size, Log* log)
+      : CFrame(size, static_cast<void*>(nullptr), nullptr), log(log) {}
+  long getTicks() const override { return ticks; }
+  void beginEdit(long index) override { log->push_back("beginEdit " + std::to_string(index)); }
+  void endEdit(long index) override { log->push_back("endEdit " + std::to_string(index)); }
+  using CFrame::update;
+  Log* log;
+  long ticks = 0;
+};
+
+// A memory surface to draw into, with its pixels readable as colours.
+struct Canvas {
+  explicit Canvas(long width = 100, long height = 100, CColor background = kWhiteCColor)
+      : context(new COffscreenContext(nullptr, width, height, background)) {}
+  ~Canvas() { context->forget(); }
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+
+  CColor pixel(int x, int y) const {
+    cairo_surface_t* surface = context->getCGImage();
+    cairo_surface_flush(surface);
+    const unsigned char* row =
+        cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+    uint32_t argb = reinterpret_cast<const uint32_t*>(row)[x];
+    return {(unsigned char)(argb >> 16), (unsigned char)(argb >> 8), (unsigned char)argb,
+            (unsigned char)(argb >> 24)};
+  }
+  void fill(CColor color) {
+    context->setFillColor(color);
+    context->fillRect(CRect(0, 0, context->getWidth(), context->getHeight()));
+  }
+
+  COffscreenContext* context;
+};
+
+inline std::string colorText(const CColor& c) {
+  return std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) +
+         "," + std::to_string(c.alpha);
+}
+
+// Runs f with standard error sent to a temporary file and returns what was written.
+template <typename F>
+std::string captureStderr(F f) {
+  std::fflush(stderr);
+  FILE* file = std::tmpfile();
+  int saved = dup(fileno(stderr));
+  dup2(fileno(file), fileno(stderr));
+  f();
+  std::fflush(stderr);
+  dup2(saved, fileno(stderr));
+  close(saved);
+  std::string text;
+  std::rewind(file);
+  char buffer[256];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, n);
+  std::fclose(file);
+  return text;
+}
+
+namespace doctest {
+template <>
+struct StringMaker<CColor> {
+  static String convert(const CColor& c) { return colorText(c).c_str(); }
+};
+template <>
+struct StringMaker<CRect> {
+  static String convert(const CRect& r) { return rectText(r).c_str(); }
+};
+template <>
+struct StringMaker<Log> {
+  static String convert(const Log& log) {
+    std::string text = "{";
+    for (const std::string& line : log) text += "\n  \"" + line + "\"";
+    return (text + "}").c_str();
+  }
+};
+template <>
+struct StringMaker<CPoint> {
+  static String convert(const CPoint& p) { return pointText(p).c_str(); }
+};
+}  // namespace doctest

@@ -1,0 +1,142 @@
+#include "xtesthost.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <cstdlib>
+
+#include "platformclock.h"
+#include "x11window.h"
+
+namespace {
+// Waits for an event of `type` on `window`, at most about 3 s.
+bool waitForEvent(Display* display, Window window, int type) {
+  XEvent event;
+  for (int i = 0; i < 1500; i++) {
+    if (XCheckTypedWindowEvent(display, window, type, &event)) return true;
+    platformSleep(2);
+  }
+  return false;
+}
+}  // namespace
+
+XTestHost::XTestHost(bool mapped, int x, int y) {
+  // An X server resets when its last client leaves and refuses connections
+  // meanwhile; a host keeps its connection, and so do the tests, for good.
+  static Display* keeper = XOpenDisplay(nullptr);
+  (void)keeper;
+  display = XOpenDisplay(nullptr);
+  if (!display) return;
+  const int screen = DefaultScreen(display);
+  window = XCreateSimpleWindow(display, RootWindow(display, screen), x, y, 600, 400, 0,
+                               BlackPixel(display, screen), WhitePixel(display, screen));
+  XSelectInput(display, window, StructureNotifyMask);
+  XSync(display, False);
+  if (mapped) map();
+}
+
+XTestHost::~XTestHost() {
+  if (!display) return;
+  // Let go of the buttons a failed test may have left pressed.
+  if (!abandoned) {
+    for (unsigned int b = 1; b <= 3; b++) XTestFakeButtonEvent(display, b, False, CurrentTime);
+    XCloseDisplay(display);
+    return;
+  }
+  XIOErrorHandler previous = XSetIOErrorHandler([](Display*) { return 0; });
+  XCloseDisplay(display);
+  XSetIOErrorHandler(previous);
+}
+
+void XTestHost::abandon() {
+  abandoned = true;
+  XSetIOErrorExitHandler(
+      display, [](Display*, void*) {}, nullptr);
+}
+
+void XTestHost::map() {
+  XMapWindow(display, window);
+  XSync(display, False);
+  waitForEvent(display, window, MapNotify);
+}
+
+std::vector<Window> XTestHost::children() {
+  Window root, parent, *list = nullptr;
+  unsigned int count = 0;
+  std::vector<Window> result;
+  if (XQueryTree(display, window, &root, &parent, &list, &count)) {
+    result.assign(list, list + count);
+    if (list) XFree(list);
+  }
+  return result;
+}
+
+void XTestHost::moveTo(int x, int y) {
+  int rootX, rootY;
+  Window child;
+  XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY, &child);
+  XTestFakeMotionEvent(display, DefaultScreen(display), rootX, rootY, CurrentTime);
+  XSync(display, False);
+}
+
+void XTestHost::button(unsigned int button, bool down) {
+  XTestFakeButtonEvent(display, button, down, CurrentTime);
+  XSync(display, False);
+}
+
+void XTestHost::key(KeySym keysym, bool down) {
+  XTestFakeKeyEvent(display, XKeysymToKeycode(display, keysym), down, CurrentTime);
+  XSync(display, False);
+}
+
+void XTestHost::click(unsigned int b, int x, int y, std::initializer_list<KeySym> modifiers) {
+  moveTo(x, y);
+  for (KeySym modifier : modifiers) key(modifier, true);
+  button(b, true);
+  button(b, false);
+  for (KeySym modifier : modifiers) key(modifier, false);
+}
+
+void XTestHost::type(KeySym keysym, std::initializer_list<KeySym> modifiers) {
+  for (KeySym modifier : modifiers) key(modifier, true);
+  key(keysym, true);
+  key(keysym, false);
+  for (KeySym modifier : modifiers) key(modifier, false);
+}
+
+uint32_t XTestHost::pixel(Window w, int x, int y) {
+  XImage* image = XGetImage(display, w, x, y, 1, 1, AllPlanes, ZPixmap);
+  if (!image) return 0xffffffffu;
+  const uint32_t value = (uint32_t)XGetPixel(image, 0, 0) & 0xffffffu;
+  XDestroyImage(image);
+  return value;
+}
+
+int XTestHost::clientCount() {
+  int count = 0;
+  XResClient* clients = nullptr;
+  if (!XResQueryClients(display, &count, &clients)) return -1;
+  XFree(clients);
+  return count;
+}
+
+bool EditorSession::idleUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 1500; i++) {
+    idle();
+    if (done()) return true;
+    platformSleep(2);
+  }
+  return false;
+}
+
+bool EditorSession::openAndShow(Window parent) {
+  if (!open(parent)) return false;
+  return idleUntil([this] { return editor->under && editor->under->draws > 0; });
+}
+
+Window EditorSession::childWindow() const {
+  CFrame* frame = editor->getFrame();
+  return frame && frame->getPlatformControl() ? frame->getPlatformControl()->getWindowId() : 0;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The host side of the window tests: a DAW-like host with its own X connection and a
+// top-level window, an effect with the test editor driven through the dispatcher,
+// and XTest helpers that move and click the real pointer and press real keys.
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <vector>
+
+#include "hostrecorder.h"
+#include "privatexserver.h"
+#include "testeditor.h"
+
+class XTestHost {
+ public:
+  explicit XTestHost(bool mapped = true, int x = 0, int y = 0);
+  ~XTestHost();
+  XTestHost(const XTestHost&) = delete;
+  XTestHost& operator=(const XTestHost&) = delete;
+
+  void map();
+  // The host's window ids of the direct children of its window.
+  std::vector<Window> children();
+  // The X server is gone: the connection is only closed, and Xlib must not end the
+  // process when it finds it broken.
+  void abandon();
+
+  // The real pointer and keyboard, in coordinates of the host window.
+  void moveTo(int x, int y);
+  void button(unsigned int button, bool down);
+  void key(KeySym keysym, bool down);
+  // Presses and releases a button at (x, y) with the given modifier keys held.
+  void click(unsigned int button, int x, int y, std::initializer_list<KeySym> modifiers = {});
+  void type(KeySym keysym, std::initializer_list<KeySym> modifiers = {});
+
+  // 0xRRGGBB at (x, y) of a window, read from the screen.
+  uint32_t pixel(Window window, int x, int y);
+  // Clients connected to the X server (XRes).
+  int clientCount();
+
+  Display* display = nullptr;
+  Window window = 0;
+
+ private:
+  bool abandoned = false;
+};
+
+// One effect with the test editor, driven the way a host drives it.
+class EditorSession {
+ public:
+  EditorSession() : editor(new TestEditor(&effect)), aeffect(effect.getAeffect()) {}
+  ~EditorSession() {
+    if (editor->getFrame()) dispatch(effEditClose);
+  }
+
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
+                     float opt = 0.f) {
+    return aeffect->dispatcher(aeffect, opcode, index, value, ptr, opt);
+  }
+  bool open(Window parent) { return dispatch(effEditOpen, 0, 0, (void*)parent) != 0; }
+  void idle() { dispatch(effEditIdle); }
+  // Idles (as a host's timer would, every 2 ms) until done() or about 3 s passed.
+  bool idleUntil(const std::function<bool()>& done);
+  // Opens and idles until the first Expose drew the editor.
+  bool openAndShow(Window parent);
+  Window childWindow() const;
+
+  TestEffect effect{HostRecorder::callback};
+  TestEditor* editor;  // owned by the effect
+  AEffect* aeffect;
+};

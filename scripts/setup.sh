@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++ clang cmake ninja-build pkg-config binutils git
-  libcairo2-dev libx11-dev libxcursor-dev libxtst-dev libxres-dev fonts-urw-base35
+  libcairo2-dev libx11-dev libxcursor-dev libxtst-dev libxres-dev libxfixes-dev adwaita-icon-theme fonts-urw-base35
   doctest-dev libbenchmark-dev libsndfile1-dev libclang-rt-14-dev
   xvfb xauth x11-utils
 )

@@ -430,6 +430,7 @@ TEST_CASE("tessarine as the host sees it") {
   CHECK(contains(info.out, "Product:        +tessarine\n"));
   CHECK(contains(info.out, "Vendor:         Quorvalin\n"));
   CHECK(contains(info.out, "Unique ID:      +tsr (0x2B747372)\n"));
+  CHECK(contains(info.out, "Flags:          0x00000019 (HasEditor | CanMono | CanReplacing)\n"));
   CHECK(contains(info.out, "Parameters: 6\n"));
   CHECK(contains(info.out, "Programs: 10\n"));
   const auto all = lines(info.out);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "aeffeditor.h"
 #include "hostrecorder.h"
 
 namespace {
@@ -73,7 +74,14 @@ TEST_CASE("a host drives a loaded instance") {
   CHECK(e->magic == kEffectMagic);
   CHECK(e->object != nullptr);
   CHECK(e->uniqueID == CCONST('+', 't', 's', 'r'));
-  CHECK(e->flags == 0x18);
+  CHECK(e->flags == 0x19);  // has an editor, can mono, can replace
+  ERect* rect = nullptr;
+  CHECK(instance.dispatch(effEditGetRect, 0, 0, &rect) == 1);
+  REQUIRE(rect);
+  CHECK(rect->top == 0);
+  CHECK(rect->left == 0);
+  CHECK(rect->bottom == 145);
+  CHECK(rect->right == 419);
   CHECK(e->numPrograms == 10);
   CHECK(e->numParams == 6);
   for (char byte : e->future) CHECK(byte == 0);

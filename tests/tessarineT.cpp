@@ -50,7 +50,7 @@ TEST_CASE("identity the host sees") {
   CHECK(f.e->numParams == 6);
   CHECK(f.e->numInputs == 2);
   CHECK(f.e->numOutputs == 2);
-  CHECK(f.e->flags == (effFlagsCanMono | effFlagsCanReplacing));
+  CHECK(f.e->flags == (effFlagsHasEditor | effFlagsCanMono | effFlagsCanReplacing));
   CHECK(f.e->uniqueID == 0x2B747372);
   CHECK(f.e->version == 1);
   CHECK(f.e->initialDelay == 0);

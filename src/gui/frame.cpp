@@ -8,6 +8,7 @@
 
 #include "aeffguieditor.h"
 #include "audioeffectx.h"
+#include "dragcontainer.h"
 #include "drawcontext.h"
 #include "platformclock.h"
 #include "platformevent.h"
@@ -78,6 +79,7 @@ void CFrame::initFields(void* inEditor) {
   pFrameContext = nullptr;
   bAddedWindow = false;
   pVstWindow = nullptr;
+  pDragContainer = nullptr;
   pParentFrame = this;
 }
 
@@ -85,7 +87,9 @@ CFrame::~CFrame() {
   if (pModalView) removeView(pModalView, false);
   pModalView = nullptr;
   setCursor(kCursorDefault);
+  // Ends a drag in progress too: the views see it leave.
   setDropActive(false);
+  endDrag(pDragContainer);
   // setDrawContext takes no reference, so there is none to give back here.
   pFrameContext = nullptr;
   if (bAddedWindow) close();
@@ -131,6 +135,8 @@ bool CFrame::open(CPoint* point) {
 
 bool CFrame::close() {
   if (!bAddedWindow || !pSystemWindow) return false;
+  // open() turns it on again with the new window.
+  setDropActive(false);
   delete controlRef;
   controlRef = nullptr;
   if (AudioEffectX* effect = effectOf(pEditor)) effect->closeWindow(pVstWindow);
@@ -220,7 +226,8 @@ bool CFrame::isTypeOf(const char* s) const {
 }
 
 bool CFrame::setDropActive(bool val) {
-  // Only the switch for now: the window-level drop handling hooks in here.
+  if (!bDropActive && !val) return true;
+  if (controlRef) controlRef->setDropTarget(val);
   bDropActive = val;
   return true;
 }
@@ -485,6 +492,11 @@ bool CFrame::platformEventHandler(const CPlatformEvent& event, void* userData) {
     case kPlatformFocusIn:
     case kPlatformFocusOut:
       return frame->handleFocusEvent(event.kind == kPlatformFocusIn);
+    case kPlatformDragEnter:
+    case kPlatformDragMove:
+    case kPlatformDragLeave:
+    case kPlatformDragDrop:
+      return frame->handleDragEvent(event);
   }
   return false;
 }
@@ -531,4 +543,47 @@ bool CFrame::handleFocusEvent(bool focusIn) {
   hasFocus = focusIn;
   if (!focusIn) setFocusView(nullptr);
   return true;
+}
+
+bool CFrame::handleDragEvent(const CPlatformEvent& event) {
+  if (event.kind == kPlatformDragEnter) {
+    if (!event.drag) return false;
+    endDrag(pDragContainer);
+    pDragContainer = new (std::nothrow) CDragContainer(event.drag);
+  }
+  CDragContainer* drag = pDragContainer;
+  if (!drag) return false;
+  // The views may run the event pump, and a drag that ends meanwhile must outlive
+  // this call.
+  drag->remember();
+  CDrawContext* context = createDrawContext();
+  bool result = true;
+  switch (event.kind) {
+    case kPlatformDragEnter:
+      setCursor(kCursorNotAllowed);
+      onDragEnter(context, drag, event.where);
+      break;
+    case kPlatformDragMove:
+      onDragMove(context, drag, event.where);
+      break;
+    case kPlatformDragLeave:
+      onDragLeave(context, drag, event.where);
+      setCursor(kCursorDefault);
+      endDrag(drag);
+      break;
+    default:
+      result = onDrop(context, drag, event.where);
+      setCursor(kCursorDefault);
+      endDrag(drag);
+      break;
+  }
+  if (context) context->forget();
+  drag->forget();
+  return result;
+}
+
+void CFrame::endDrag(CDragContainer* drag) {
+  if (!drag || drag != pDragContainer) return;
+  pDragContainer = nullptr;
+  drag->forget();
 }

@@ -2,9 +2,9 @@
 // CFrame: the top-level container of an editor. It lives in the window the host
 // hands to the editor as a child window of its own (the platform window, see
 // x11/x11window.h), turns that window's events into calls on the view tree (draw,
-// click, wheel, keys, focus), drives the idle redraw of dirty views, keeps the focus
-// view and an optional modal view, forwards edit gestures and idle calls to the
-// editor and asks the host to resize the window.
+// click, wheel, keys, focus, drags from other programs), drives the idle redraw of
+// dirty views, keeps the focus view and an optional modal view, forwards edit
+// gestures and idle calls to the editor and asks the host to resize the window.
 //
 // No window-system type appears here: the frame talks to the window system only
 // through X11Window, and to the drawing layer through a Cairo back buffer.
@@ -15,6 +15,7 @@
 typedef struct _cairo_surface cairo_surface_t;
 
 class X11Window;
+class CDragContainer;
 struct CPlatformEvent;
 struct VstWindow;
 
@@ -69,6 +70,9 @@ class CFrame : public CViewContainer {
   virtual void setFocusView(CView* pView);
   virtual CView* getFocusView() const { return pFocusView; }
 
+  // Whether the window takes drags from other programs: on X11, whether it tells
+  // drag sources so (see x11/xdnd.h). The frame turns it on when its window is made
+  // and off when it goes.
   virtual bool setDropActive(bool val);
   virtual bool isDropActive() const { return bDropActive; }
   virtual void setOpenFlag(bool val) { bOpenFlag = val; }
@@ -141,6 +145,11 @@ class CFrame : public CViewContainer {
   bool handleWheelEvent(const CPoint& where, bool horizontal, long modifiers, float distance);
   bool handleKeyEvent(VstKeyCode& keyCode);
   bool handleFocusEvent(bool focusIn);
+  // Enter, move, leave and drop of a drag from another program: routed through the
+  // view tree at the pointer, with the not-allowed cursor while the drag is over
+  // the frame. The result is the drop's (true for the others).
+  bool handleDragEvent(const CPlatformEvent& event);
+  void endDrag(CDragContainer* drag);
   void setWindowSize(long width, long height);
 
   void* pEditor;
@@ -157,4 +166,8 @@ class CFrame : public CViewContainer {
   CDrawContext* pFrameContext;
   bool bAddedWindow;
   VstWindow* pVstWindow;
+  // The drag over the frame, from its enter to its leave or drop (one reference).
+  // Kept by each frame: every frame's window gets its drag messages on its own
+  // connection, so a drag leaving one frame for another may reach the second first.
+  CDragContainer* pDragContainer;
 };

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "aeffeditor.h"
+#include "tessarineeditor.h"
 
 namespace {
 
@@ -52,6 +52,9 @@ tessarine::tessarine(audioMasterCallback audioMaster)
   vst_strncpy(programName, "Default", sizeof(programName) - 1);
   suspend();
   setProgram(0);
+  // The editor registers itself with the effect (which sets effFlagsHasEditor); it
+  // opens no window until the host asks for one.
+  editor = new tessarineeditor(this);
 }
 
 tessarine::~tessarine() { delete[] programs; }
@@ -77,12 +80,15 @@ void tessarine::setProgram(VstInt32 program) {
 
 // A NaN or infinite value is ignored: one bad automation value would otherwise
 // turn every later output sample into NaN. Finite values are stored unclamped.
+// The editor hears of every accepted change, whatever the index, on the calling
+// thread; it decides itself whether it may touch its knobs from there.
 void tessarine::setParameter(VstInt32 index, float value) {
   if (!std::isfinite(value)) return;
   if (std::atomic<float>* live = liveValue(index)) {
     live->store(value, std::memory_order_relaxed);
     *programValue(programs[curProgram], index) = value;
   }
+  if (editor) static_cast<tessarineeditor*>(editor)->setParameter(long(index), value);
 }
 
 float tessarine::getParameter(VstInt32 index) {

@@ -14,6 +14,30 @@ namespace {
 // A parameter value v stands for the linear amplitude 10^(3v - 3).
 float weightOf(float value) { return (float)std::pow(10.0, (double)(value * 3.0f - 3.0f)); }
 
+// Weight sums up to 2^100 (one parameter value up to about 11, far above the
+// nominal 0..1) leave room for every product and sum of the block; above it the
+// weights are taken relative to the largest one (see relativeWeights).
+constexpr float kLargestPlainSum = 0x1p100f;
+
+// Only the ratios of the weights reach the output, which is normalised by their sum.
+// For parameter values so large that 10^(3v - 3) overflows a float, the weights
+// 10^(3v - 3 - e), e being the largest exponent, give the same output without
+// overflow (the exponents are formed in double precision: 3v alone may overflow a
+// float). Without this, an infinite weight would make the gain 0 and every sample
+// of every later block NaN.
+void relativeWeights(const float values[kNumParams], ShaperWeights& weights) {
+  double exponents[kNumParams];
+  double largest = -HUGE_VAL;
+  for (int i = 0; i < kNumParams; i++) {
+    exponents[i] = (double)values[i] * 3.0 - 3.0;
+    largest = std::fmax(largest, exponents[i]);
+  }
+  float* targets[kNumParams] = {&weights.one,  &weights.two,  &weights.three,
+                                &weights.four, &weights.five, &weights.seven};
+  for (int i = 0; i < kNumParams; i++)
+    *targets[i] = (float)std::pow(10.0, exponents[i] - largest);
+}
+
 std::uint32_t bitsOf(float value) {
   std::uint32_t bits;
   std::memcpy(&bits, &value, sizeof(bits));
@@ -53,6 +77,11 @@ void tessarine::refreshWeights() {
   weights.seven = weightOf(values[5]);
   float gainSum =
       weights.one + weights.two + weights.three + weights.four + weights.five + weights.seven;
+  if (!(gainSum <= kLargestPlainSum)) {
+    relativeWeights(values, weights);
+    gainSum =
+        weights.one + weights.two + weights.three + weights.four + weights.five + weights.seven;
+  }
   weights.gain = gainSum != 0.0f ? 1.0f / gainSum : 0.0f;
   weightsValid = true;
 }

@@ -171,6 +171,14 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
   }
 }
 
+// The modifier bits arrive in opt, a float. One that no int can hold (NaN, the
+// infinities, anything beyond +-2^31) carries no modifier: converting it would be
+// undefined behaviour.
+static unsigned char modifierOf(float opt) {
+  if (!(opt > -2147483648.0f && opt < 2147483648.0f)) return 0;
+  return (unsigned char)(int)opt;
+}
+
 // Key and knob-mode opcodes: they reach the editor only when there is one.
 VstIntPtr AudioEffectX::dispatchEditorKeys(VstInt32 opcode, VstInt32 index, VstIntPtr value,
                                            float opt) {
@@ -179,7 +187,7 @@ VstIntPtr AudioEffectX::dispatchEditorKeys(VstInt32 opcode, VstInt32 index, VstI
   VstKeyCode keyCode;
   keyCode.character = index;
   keyCode.virt = (unsigned char)value;
-  keyCode.modifier = (unsigned char)(int)opt;
+  keyCode.modifier = modifierOf(opt);
   bool taken = opcode == effEditKeyDown ? editor->onKeyDown(keyCode) : editor->onKeyUp(keyCode);
   return taken ? 1 : 0;
 }

@@ -115,6 +115,14 @@ OutputFile::~OutputFile() {
 
 void OutputFile::commit(const AudioBuffer& audio) {
   writeSamples(audio);
+  commitWritten();
+}
+
+int OutputFile::releaseDescriptor() {
+  return std::exchange(fd_, -1);
+}
+
+void OutputFile::commitWritten() {
   if (std::rename(tempPath_.c_str(), path_.c_str()) != 0)
     throw HostError("cannot write output '" + path_ + "': " + std::strerror(errno));
   tempPath_.clear();

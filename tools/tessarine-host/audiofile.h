@@ -32,6 +32,10 @@ class OutputFile {
   OutputFile& operator=(const OutputFile&) = delete;
 
   void commit(const AudioBuffer& audio);
+  // For writers of other formats: the open temporary file, which the caller then
+  // owns and closes, and the rename that puts what was written in place.
+  int releaseDescriptor();
+  void commitWritten();
 
  private:
   void writeSamples(const AudioBuffer& audio);

@@ -5,3 +5,4 @@
 
 void runInfo(const Options& options);
 void runRender(const Options& options);
+void runScreenshot(const Options& options);

@@ -13,6 +13,7 @@ constexpr const char* kUsage =
     "Usage:\n"
     "  tessarine-host info PLUGIN.so\n"
     "  tessarine-host render PLUGIN.so [INPUT] [options]\n"
+    "  tessarine-host screenshot PLUGIN.so FILE.png [--program N] [--param I=V]...\n"
     "  tessarine-host --help\n"
     "\n"
     "Loads a 64-bit Linux VST 2.4 plug-in the way a DAW does.\n"
@@ -26,8 +27,13 @@ constexpr const char* kUsage =
     "           amplitude 1, 2 s long, 48 kHz stereo, is used. For a sine input,\n"
     "           prints the levels of harmonics 1 to 7 of output channel 1 and its\n"
     "           DC offset; for anything else, its peak, RMS and DC levels.\n"
+    "  screenshot\n"
+    "           open the plug-in's editor in a window as a DAW does, let it draw\n"
+    "           and write the window's pixels to FILE.png (PNG). Uses $DISPLAY,\n"
+    "           or a private Xvfb when no display can be opened (package xvfb).\n"
+    "           --program and --param are applied before the editor opens.\n"
     "\n"
-    "Render options:\n"
+    "Render options (screenshot takes --program and --param):\n"
     "  -o, --output FILE     output file (default: tessarine-out.wav)\n"
     "  --program N           select program N (0-based) before processing\n"
     "  --param INDEX=VALUE   set parameter INDEX to VALUE (0..1); may be repeated,\n"
@@ -62,6 +68,9 @@ int main(int argc, char** argv) {
         break;
       case Command::Render:
         runRender(options);
+        break;
+      case Command::Screenshot:
+        runScreenshot(options);
         break;
     }
     return 0;

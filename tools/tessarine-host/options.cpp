@@ -94,8 +94,12 @@ void applyOption(Options& options, const std::string& arg, ArgumentReader& reade
     name = arg.substr(0, equals);
     inlineValue = arg.substr(equals + 1);
   }
-  if (options.command != Command::Render) throw UsageError("unknown option '" + name + "'");
-  applyRenderOption(options, name, reader, inlineValue);
+  const bool settingOption = name == "--program" || name == "--param";
+  if (options.command == Command::Render ||
+      (options.command == Command::Screenshot && settingOption))
+    applyRenderOption(options, name, reader, inlineValue);
+  else
+    throw UsageError("unknown option '" + name + "'");
 }
 
 void applyPositional(Options& options, const std::string& arg) {
@@ -103,6 +107,8 @@ void applyPositional(Options& options, const std::string& arg) {
     options.pluginPath = arg;
   } else if (options.command == Command::Render && options.inputPath.empty()) {
     options.inputPath = arg;
+  } else if (options.command == Command::Screenshot && options.imagePath.empty()) {
+    options.imagePath = arg;
   } else {
     throw UsageError("unexpected argument '" + arg + "'");
   }
@@ -111,6 +117,7 @@ void applyPositional(Options& options, const std::string& arg) {
 Command parseCommand(const std::string& word) {
   if (word == "info") return Command::Info;
   if (word == "render") return Command::Render;
+  if (word == "screenshot") return Command::Screenshot;
   throw UsageError("unknown command '" + word + "'");
 }
 
@@ -131,5 +138,7 @@ Options parseOptions(int argc, const char* const* argv) {
       applyPositional(options, arg);
   }
   if (options.pluginPath.empty()) throw UsageError("no plug-in given");
+  if (options.command == Command::Screenshot && options.imagePath.empty())
+    throw UsageError("no image file given");
   return options;
 }

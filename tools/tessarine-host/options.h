@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-enum class Command { Help, Info, Render };
+enum class Command { Help, Info, Render, Screenshot };
 
 struct ParamSetting {
   int index;
@@ -17,6 +17,7 @@ struct Options {
   std::string pluginPath;
   std::string inputPath;  // empty: the built-in 1 kHz test sine
   std::string outputPath = "tessarine-out.wav";
+  std::string imagePath;  // screenshot: the PNG file to write
   std::optional<int> program;
   std::vector<ParamSetting> params;  // applied in command-line order
   bool bypass = false;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "aeffeditor.h"
 #include "errors.h"
 #include "textformat.h"
 
@@ -202,6 +203,26 @@ std::string PluginHost::programNameBySwitching(int program) {
 
 void PluginHost::setBypass(bool bypass) {
   dispatch(effSetBypass, 0, bypass ? 1 : 0);
+}
+
+bool PluginHost::editorSize(int& width, int& height) {
+  ERect* rect = nullptr;
+  if (dispatch(effEditGetRect, 0, 0, &rect) == 0 || !rect) return false;
+  width = rect->right - rect->left;
+  height = rect->bottom - rect->top;
+  return width > 0 && height > 0;
+}
+
+bool PluginHost::openEditor(unsigned long window) {
+  return dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window)) != 0;
+}
+
+void PluginHost::idleEditor() {
+  dispatch(effEditIdle);
+}
+
+void PluginHost::closeEditor() {
+  dispatch(effEditClose);
 }
 
 void PluginHost::processReplacing(float** inputs, float** outputs, int frames) {

@@ -44,6 +44,14 @@ class PluginHost {
   void setBypass(bool bypass);
   void processReplacing(float** inputs, float** outputs, int frames);
 
+  // The plug-in's editor, opened in a window of the host (an X11 window id).
+  bool hasEditor() const { return (effect_->flags & effFlagsHasEditor) != 0; }
+  // The size the editor asks for before it opens; false when it gives none.
+  bool editorSize(int& width, int& height);
+  bool openEditor(unsigned long window);
+  void idleEditor();
+  void closeEditor();
+
  private:
   struct LibraryCloser {
     void operator()(void* handle) const;

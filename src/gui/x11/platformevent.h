@@ -5,6 +5,8 @@
 #include "geometry.h"
 #include "view.h"
 
+class CPlatformDrag;
+
 enum CPlatformEventKind {
   kPlatformDraw,      // rect: the bounds of the exposed region
   kPlatformTrack,     // primary button pressed: where, buttons (kButtonLeft + modifiers)
@@ -13,6 +15,13 @@ enum CPlatformEventKind {
   kPlatformKeyDown,   // keyCode
   kPlatformFocusIn,   // the window got the keyboard focus
   kPlatformFocusOut,  // the window lost it
+  // A drag from another program (see x11/xdnd.h); where is the pointer in window
+  // coordinates. Enter carries the drag's items; the handler's answer to a drop says
+  // whether the drop was taken.
+  kPlatformDragEnter,
+  kPlatformDragMove,
+  kPlatformDragLeave,
+  kPlatformDragDrop,
 };
 
 struct CPlatformEvent {
@@ -24,4 +33,5 @@ struct CPlatformEvent {
   bool horizontal = false;
   float distance = 0.f;
   VstKeyCode keyCode = {0, 0, 0};
+  CPlatformDrag* drag = nullptr;  // not owned: the handler remembers it to keep it
 };

@@ -16,6 +16,7 @@
 #include "platformclock.h"
 #include "x11errortrap.h"
 #include "x11keytable.h"
+#include "xdnd.h"
 
 namespace {
 // The windows whose connections are open, for the error handlers.
@@ -25,9 +26,10 @@ std::vector<X11Window*>& liveWindows() {
 }
 
 // Key releases are not asked for: the frame acts on key presses (and the repeats
-// that X sends as further presses) only.
+// that X sends as further presses) only. Property changes carry the pieces of large
+// drag data (see xdnd.cpp).
 const long kEventMask = ExposureMask | ButtonPressMask | ButtonReleaseMask | ButtonMotionMask |
-                        KeyPressMask | FocusChangeMask | StructureNotifyMask;
+                        KeyPressMask | FocusChangeMask | StructureNotifyMask | PropertyChangeMask;
 
 // Xcursor theme names by CCursorType; XcursorLibraryLoadCursor falls back to the
 // core cursor font for the names that have a core glyph.
@@ -97,6 +99,9 @@ X11Window* X11Window::create(unsigned long parent, int x, int y, int width, int 
 }
 
 X11Window::~X11Window() {
+  // Takes our drop-target properties off the host's top-level window.
+  delete xdnd;
+  xdnd = nullptr;
   {
     X11ErrorTrap trap;
     Display* d = display;
@@ -328,6 +333,7 @@ bool X11Window::waitMouseEvent(long timeoutMs, int& kind) {
 }
 
 void X11Window::dispatchEvents() {
+  if (xdnd) xdnd->checkAbandoned();
   while (isAlive()) {
     XEvent event;
     {
@@ -385,7 +391,15 @@ void X11Window::dispatch(XEvent& event) {
       if (event.xunmap.window == window) viewableKnown = viewable = false;
       break;
     case DestroyNotify:
-      if (event.xdestroywindow.window == window) windowDestroyed = true;
+      if (event.xdestroywindow.window == window)
+        windowDestroyed = true;
+      else if (xdnd)
+        xdnd->handleDestroy(event.xdestroywindow.window);  // a drag's source
+      break;
+    case ClientMessage:
+      // Through the proxy, the message names the host's top-level window: every
+      // drag message that reaches this connection is meant for this window.
+      if (xdnd) xdnd->handleClientMessage(event.xclient);
       break;
     default:
       break;
@@ -475,6 +489,16 @@ bool X11Window::deliver(const CPlatformEvent& event) {
   return handler ? handler(event, userData) : false;
 }
 
+void X11Window::setDropTarget(bool active) {
+  if (active && !xdnd && isAlive())
+    xdnd = new (std::nothrow) XdndTarget(*this, display, window, parent);
+  if (!xdnd) return;
+  if (active)
+    xdnd->announce();
+  else
+    xdnd->withdraw();
+}
+
 void X11Window::setCursor(int type) {
   if (type < 0 || type > 9) type = 0;
   if (!isAlive() || type == currentCursor) return;
@@ -484,7 +508,9 @@ void X11Window::setCursor(int type) {
   Display* d = display;
   if (!cursors[type]) {
     cursors[type] = XcursorLibraryLoadCursor(d, kCursorNames[type]);
+    // Themes name it in two ways; without a theme, the core font's circle stands in.
     if (!cursors[type] && type == 8) cursors[type] = XcursorLibraryLoadCursor(d, "crossed_circle");
+    if (!cursors[type] && type == 8) cursors[type] = XcursorLibraryLoadCursor(d, "circle");
     if (!cursors[type] && type != 0) {
       setCursor(0);
       return;

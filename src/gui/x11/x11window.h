@@ -19,6 +19,7 @@ struct _XDisplay;
 struct _XImage;
 struct _XGC;
 union _XEvent;
+class XdndTarget;
 
 class X11Window {
  public:
@@ -63,6 +64,8 @@ class X11Window {
 
   // type is a CCursorType.
   void setCursor(int type);
+  // Makes the window a drop target for other programs' drags (XDND), or no longer.
+  void setDropTarget(bool active);
   // Resizes the window and its back buffer (the new buffer starts transparent).
   bool resize(int width, int height);
   bool move(int x, int y);
@@ -82,6 +85,10 @@ class X11Window {
   static X11Window* findByDisplay(_XDisplay* display);
 
  private:
+  // The drop target reads the window's geometry, waits on its connection and hands
+  // the frame its drag events.
+  friend class XdndTarget;
+
   X11Window(_XDisplay* display, unsigned long parent, EventHandler handler, void* userData);
   bool createWindow(int x, int y, int width, int height);
   // Replaces the back buffer, keeping what the old one showed.
@@ -136,4 +143,6 @@ class X11Window {
   bool connectionDead = false;
   bool windowDestroyed = false;
   long errorCount = 0;
+
+  XdndTarget* xdnd = nullptr;  // owned; made by the first setDropTarget(true)
 };

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Builds the host-surface fuzzer (clang, libFuzzer, AddressSanitizer and
+# UndefinedBehaviorSanitizer, warnings as errors) and runs it for a bounded time.
+# Exits non-zero on any finding: a crash, a sanitizer report, a leak, a failed
+# check of the harness, or an input that runs too long.
+#
+#   scripts/fuzz.sh [SECONDS]          fuzz for SECONDS (default 60)
+#   scripts/fuzz.sh --coverage         line coverage of the plug-in's sources reached by
+#                                      the seeds and the corpus grown so far
+#
+# The corpus grows in build/fuzz/corpus (seeded from fuzz/corpus, and from the
+# inputs of past findings in tests/hardening/findings, which every run replays
+# first under clang's sanitizers); a finding is
+# written to build/fuzz/findings/. To keep one as a regression, copy it to
+# tests/hardening/findings/ (fuzzreplayT replays that directory) and write a test
+# case for it; HOSTFUZZER_TRACE=1 build/fuzz/hostfuzzer FILE prints its actions.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+jobs=${FUZZ_JOBS:-2}
+build=build/fuzz
+
+configure() {
+  local dir=$1
+  shift
+  if [ ! -f "$dir/build.ninja" ]; then
+    cmake -S fuzz -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "$@" \
+      >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 2; }
+  fi
+  cmake --build "$dir" --target hostfuzzer -j "$jobs"
+}
+
+mkdir -p build
+if [ "${1:-}" = "--coverage" ]; then
+  # The same harness with clang's source coverage instead of the sanitizers, run
+  # once over the seeds and the grown corpus.
+  configure build/fuzz-coverage -DFUZZ_COVERAGE=ON
+  mkdir -p "$build/corpus"
+  profile=build/fuzz-coverage/hostfuzzer.profraw
+  LLVM_PROFILE_FILE=$profile build/fuzz-coverage/hostfuzzer -runs=0 "$build/corpus" fuzz/corpus \
+    >/dev/null 2>&1
+  llvm-profdata merge -sparse "$profile" -o build/fuzz-coverage/hostfuzzer.profdata
+  llvm-cov report build/fuzz-coverage/hostfuzzer \
+    -instr-profile=build/fuzz-coverage/hostfuzzer.profdata src/vst src/tessarine src/gui src/controls
+  exit 0
+fi
+
+seconds=${1:-60}
+configure "$build"
+mkdir -p "$build/corpus" "$build/findings"
+# fontconfig's process-lifetime caches (text in the editor's controls) are not leaks.
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+status=0
+"$build/hostfuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+  -print_final_stats=1 -artifact_prefix="$build/findings/" "$build/corpus" fuzz/corpus \
+  tests/hardening/findings \
+  2>"$build/fuzz.log" || status=$?
+grep -E "DONE|^stat::" "$build/fuzz.log" || true
+if [ "$status" -ne 0 ]; then
+  grep -E "ERROR|runtime error|hostfuzzer:|SUMMARY|Test unit written" "$build/fuzz.log" || true
+  echo "fuzz.sh: finding (exit status $status); log in $build/fuzz.log" >&2
+  exit 1
+fi
+echo "fuzz.sh: no finding in $seconds s"

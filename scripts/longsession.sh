@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Long sessions under AddressSanitizer: the editor opened and closed 200 times, then
+# ten minutes of processing with automation while the editor is open. Prints the
+# memory and X resource figures (XRes) at the start and the end; LeakSanitizer
+# reports any leak when the process ends. Exits non-zero when anything grew.
+#
+#   scripts/longsession.sh [SECONDS [CYCLES]]    (defaults 600 and 200)
+#
+# Builds the asan preset's longsessionT (BUILD_DIR overrides build/asan) and runs it
+# in a private X server.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${BUILD_DIR:-build/asan}
+if [ ! -f "$build/build.ninja" ]; then
+  cmake --preset asan >/dev/null
+fi
+cmake --build "$build" --target longsessionT -j "${JOBS:-2}"
+
+export TESSARINE_LONG_SECONDS=${1:-600}
+export TESSARINE_LONG_CYCLES=${2:-200}
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$build/tests/hardening/longsessionT"

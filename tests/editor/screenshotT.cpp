@@ -1,0 +1,177 @@
+// tessarine-host screenshot run as a user runs it: the PNG it writes of the editor
+// (kept in the build tree for people to look at), its own Xvfb when there is no
+// usable display, and its failures.
+
+#include <cairo.h>
+#include <doctest/doctest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kHost = TESSARINE_HOST_PATH;
+const std::string kPlugin = TESSARINE_PLUGIN_PATH;
+const std::string kFake = FAKE_PLUGIN_PATH;
+const fs::path kGallery = EDITOR_GALLERY_DIR;
+
+struct Run {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string drain(std::FILE* file) {
+  std::string text;
+  std::rewind(file);
+  for (int c; (c = std::fgetc(file)) != EOF;) text += char(c);
+  std::fclose(file);
+  return text;
+}
+
+// Runs tessarine-host in dir; each variable of env is set, or unset when its value
+// is null.
+Run runHost(const std::vector<std::string>& args, const fs::path& dir,
+            const std::vector<std::pair<std::string, const char*>>& env = {}) {
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fileno(out), 1);
+    dup2(fileno(err), 2);
+    if (chdir(dir.c_str()) != 0) _exit(127);
+    for (const auto& [name, value] : env)
+      value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
+    std::vector<char*> argv{const_cast<char*>(kHost.c_str())};
+    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(kHost.c_str(), argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Run run;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.out = drain(out);
+  run.err = drain(err);
+  return run;
+}
+
+struct TempDir {
+  fs::path path;
+  TempDir() {
+    char name[] = "/tmp/screenshotT-XXXXXX";
+    path = mkdtemp(name);
+  }
+  ~TempDir() { fs::remove_all(path); }
+  bool empty() const { return fs::is_empty(path); }
+};
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// A PNG file's pixels as 0xRRGGBB.
+struct Png {
+  explicit Png(const fs::path& file) {
+    cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+      width = cairo_image_surface_get_width(surface);
+      height = cairo_image_surface_get_height(surface);
+      const unsigned char* data = cairo_image_surface_get_data(surface);
+      const int stride = cairo_image_surface_get_stride(surface);
+      for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+          rgb.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xffffffu);
+    }
+    cairo_surface_destroy(surface);
+  }
+  uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> rgb;
+};
+
+constexpr uint32_t kStripColor = 0xefe8e5;
+constexpr uint32_t kHighlight = 0x50bdd8;
+
+void checkEditorImage(const fs::path& file) {
+  const Png png(file);
+  REQUIRE(png.width == 419);
+  REQUIRE(png.height == 145);
+  CHECK(png.at(1, 140) == kStripColor);
+  CHECK(png.at(417, 143) == kStripColor);
+  CHECK(png.at(2, 2) == 0xffffff);  // the frame's white background
+}
+
+}  // namespace
+
+TEST_CASE("screenshot writes the editor as the program and parameters left it") {
+  fs::create_directories(kGallery);
+  const fs::path file = kGallery / "editor-program2-param1.png";
+  fs::remove(file);
+  const Run run = runHost(
+      {"screenshot", kPlugin, file.string(), "--program", "2", "--param", "1=0.5"}, kGallery);
+  REQUIRE_MESSAGE(run.status == 0, run.err);
+  CHECK(run.err.empty());
+  CHECK(contains(run.out, "Wrote the 419 x 145 editor of +tessarine to " + file.string()));
+  checkEditorImage(file);
+  const Png png(file);
+  // The second knob at 0.5 has its pointer dot at 12 o'clock; the first, at 1.0
+  // (program 2's own value), at 5 o'clock.
+  CHECK(png.at(74 + 33, 36 + 5) == kHighlight);
+  CHECK(png.at(5 + 47, 36 + 57) == kHighlight);
+}
+
+TEST_CASE("without a usable display screenshot starts its own Xvfb") {
+  TempDir dir;
+  for (const char* display : {(const char*)nullptr, ":4711"}) {
+    INFO("DISPLAY=", display ? display : "(unset)");
+    const Run run = runHost({"screenshot", kPlugin, "shot.png"}, dir.path, {{"DISPLAY", display}});
+    REQUIRE_MESSAGE(run.status == 0, run.err);
+    checkEditorImage(dir.path / "shot.png");
+    fs::remove(dir.path / "shot.png");
+  }
+  const fs::path file = kGallery / "editor-default.png";
+  fs::create_directories(kGallery);
+  CHECK(runHost({"screenshot", kPlugin, file.string()}, kGallery, {{"DISPLAY", nullptr}}).status ==
+        0);
+}
+
+TEST_CASE("screenshot failures: one line, the right status, no file left") {
+  TempDir dir;
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::pair<std::string, const char*>> env;
+    int status;
+    std::string mention;
+  };
+  const std::vector<Case> cases = {
+      {{"screenshot", kPlugin}, {}, 2, "no image file given"},
+      {{"screenshot", kPlugin, "a.png", "--bypass"}, {}, 2, "unknown option '--bypass'"},
+      {{"screenshot", kPlugin, "a.png", "b.png"}, {}, 2, "unexpected argument 'b.png'"},
+      {{"screenshot", kFake, "a.png"}, {}, 1, "has no editor"},
+      {{"screenshot", kPlugin, "a.png", "--program", "10"}, {}, 1, "program 10 is out of range"},
+      {{"screenshot", kPlugin, "a.png", "--param", "6=0.5"}, {}, 1, "parameter index 6"},
+      {{"screenshot", kPlugin, "no/such/dir/a.png"}, {}, 1, "cannot write output"},
+      {{"screenshot", kPlugin, "a.png"}, {{"DISPLAY", nullptr}, {"PATH", "/nonexistent"}}, 1,
+       "no X display: DISPLAY is unset"},
+  };
+  for (const Case& c : cases) {
+    INFO(c.args.back());
+    const Run run = runHost(c.args, dir.path, c.env);
+    CHECK(run.status == c.status);
+    CHECK(run.err.rfind("tessarine-host: error: ", 0) == 0);
+    CHECK_MESSAGE(contains(run.err, c.mention), run.err);
+    CHECK(dir.empty());
+  }
+}

@@ -1,0 +1,54 @@
+#pragma once
+// A small XDND drag source for the drag-and-drop tests. It runs in a child process
+// with a connection of its own, as another program would, and takes line commands
+// from the test: it moves the real pointer (XTest), finds the drop target under it
+// the way toolkits do, sends the protocol's messages and answers the target's data
+// requests (large data in pieces, INCR). Every command is answered with one line.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+class XdndTestSource {
+ public:
+  // How the source finds the target under the pointer.
+  enum Discovery {
+    kTopLevel,      // GTK's way: the top-level window, or the window its XdndProxy names
+    kDeepestAware,  // Qt's way: the first window with XdndAware from the root down
+  };
+  struct Offer {
+    std::string type;
+    std::string data;
+  };
+
+  // More than three offers are listed in XdndTypeList, as the protocol asks.
+  XdndTestSource(Discovery discovery, const std::vector<Offer>& offers);
+  ~XdndTestSource();
+  XdndTestSource(const XdndTestSource&) = delete;
+  XdndTestSource& operator=(const XdndTestSource&) = delete;
+  bool running() const { return pid > 0; }
+
+  // Commands and their answers:
+  //   press X Y  pointer to root (X, Y), button 1 down                  -> pressed
+  //   move X Y   pointer to (X, Y); XdndLeave and XdndEnter when the target changes,
+  //              XdndPosition to the target, whose XdndStatus is awaited
+  //              -> "status <l0> <l1> <l4>", "none" (no target), "silent" (no status)
+  //   leave      XdndLeave to the target, button 1 up                   -> left
+  //   drop       XdndDrop to the target, XdndFinished awaited, button 1 up
+  //              -> "finished <l0> <l1> <l2>", "none" or "silent"
+  //   release    button 1 up and nothing sent, as a source that lost track -> released
+  //   quiet      data requests go unanswered from now on                -> quiet
+  //   requests   -> "requests <data requests answered so far>"
+  void send(const std::string& command);
+  // The next answer, if one has come.
+  bool answer(std::string& line);
+  // Ends the child at once: its window goes with its connection.
+  void kill();
+
+ private:
+  pid_t pid = -1;
+  int commandFd = -1;
+  int answerFd = -1;
+  std::string received;
+};

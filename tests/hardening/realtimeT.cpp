@@ -1,0 +1,348 @@
+// Real-time safety of the built plug-in, loaded as a host loads it: while the audio
+// thread is inside processReplacing, process, setParameter or getParameter, nothing
+// may allocate, free, take a lock or make a system call; any of them can block the
+// audio thread for longer than a block lasts.
+//
+// How it is watched. This executable defines malloc, free, calloc, realloc, the
+// aligned allocators, operator new and delete, and the pthread lock operations
+// (exported, so the plug-in's calls reach them) and counts every call made on the
+// audio thread while it is inside one of those entries. System calls are caught by
+// a seccomp filter on the audio thread alone: every system call but the return from
+// a signal handler and the thread's exit raises SIGSYS, whose handler counts it
+// (while watched) and makes it fail with ENOSYS. Counting by thread leaves the
+// user-interface thread free to run the editor at the same time.
+//
+// Not built under the sanitizers, whose run-times replace the allocator themselves.
+
+#include <dlfcn.h>
+#include <doctest/doctest.h>
+#include <errno.h>
+#include <linux/audit.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <pthread.h>
+#include <semaphore.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <functional>
+#include <limits>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "aeffectx.h"
+#include "hostrecorder.h"
+#ifdef TESSARINE_WITH_XTESTHOST
+#include "platformclock.h"
+#include "xtesthost.h"
+#endif
+
+// ---------------------------------------------------------------------------
+// The watch.
+
+namespace {
+
+enum Event { kAllocation, kRelease, kLock, kSystemCall, kEventCount };
+const char* const kEventNames[kEventCount] = {"allocation", "free", "lock", "system call"};
+
+// Only the watched thread, and only inside the entries under test, counts.
+thread_local bool tWatched = false;
+std::atomic<int> gEvents[kEventCount];
+std::atomic<long> gLastSystemCall{-1};
+
+inline void note(Event event) {
+  if (tWatched) gEvents[event].fetch_add(1, std::memory_order_relaxed);
+}
+
+void resetEvents() {
+  for (auto& count : gEvents) count.store(0);
+  gLastSystemCall.store(-1);
+}
+
+}  // namespace
+
+extern "C" {
+void* __libc_malloc(size_t size);
+void __libc_free(void* block);
+void* __libc_calloc(size_t count, size_t size);
+void* __libc_realloc(void* block, size_t size);
+void* __libc_memalign(size_t alignment, size_t size);
+
+void* malloc(size_t size) noexcept {
+  note(kAllocation);
+  return __libc_malloc(size);
+}
+void free(void* block) noexcept {
+  if (block) note(kRelease);
+  __libc_free(block);
+}
+void* calloc(size_t count, size_t size) noexcept {
+  note(kAllocation);
+  return __libc_calloc(count, size);
+}
+void* realloc(void* block, size_t size) noexcept {
+  note(kAllocation);
+  return __libc_realloc(block, size);
+}
+void* memalign(size_t alignment, size_t size) noexcept {
+  note(kAllocation);
+  return __libc_memalign(alignment, size);
+}
+void* aligned_alloc(size_t alignment, size_t size) noexcept {
+  note(kAllocation);
+  return __libc_memalign(alignment, size);
+}
+int posix_memalign(void** result, size_t alignment, size_t size) noexcept {
+  note(kAllocation);
+  void* block = __libc_memalign(alignment, size);
+  if (!block) return ENOMEM;
+  *result = block;
+  return 0;
+}
+}  // extern "C"
+
+void* operator new(size_t size) {
+  if (void* block = malloc(size ? size : 1)) return block;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t size) {
+  return operator new(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+  return malloc(size ? size : 1);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+  return malloc(size ? size : 1);
+}
+void operator delete(void* block) noexcept {
+  free(block);
+}
+void operator delete[](void* block) noexcept {
+  free(block);
+}
+void operator delete(void* block, size_t) noexcept {
+  free(block);
+}
+void operator delete[](void* block, size_t) noexcept {
+  free(block);
+}
+
+// The lock operations: counted, then passed to the C library's own.
+#define TESSARINE_COUNTED_LOCK(name, type)                                       \
+  extern "C" int name(type* lock) noexcept {                                     \
+    note(kLock);                                                                 \
+    static int (*real)(type*) = nullptr;                                         \
+    if (!real) real = reinterpret_cast<int (*)(type*)>(dlsym(RTLD_NEXT, #name)); \
+    return real(lock);                                                           \
+  }
+TESSARINE_COUNTED_LOCK(pthread_mutex_lock, pthread_mutex_t)
+TESSARINE_COUNTED_LOCK(pthread_mutex_trylock, pthread_mutex_t)
+TESSARINE_COUNTED_LOCK(pthread_rwlock_rdlock, pthread_rwlock_t)
+TESSARINE_COUNTED_LOCK(pthread_rwlock_wrlock, pthread_rwlock_t)
+TESSARINE_COUNTED_LOCK(pthread_spin_lock, pthread_spinlock_t)
+TESSARINE_COUNTED_LOCK(sem_wait, sem_t)
+#undef TESSARINE_COUNTED_LOCK
+
+namespace {
+
+void onSystemCall(int, siginfo_t* info, void* context) {
+  if (tWatched) {
+    gEvents[kSystemCall].fetch_add(1, std::memory_order_relaxed);
+    gLastSystemCall.store(info->si_syscall, std::memory_order_relaxed);
+  }
+  static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RAX] = -ENOSYS;
+}
+
+// From here on, every system call of the calling thread but rt_sigreturn and exit
+// traps. Other threads are not affected.
+bool trapSystemCalls() {
+  sock_filter filter[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AUDIT_ARCH_X86_64, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_rt_sigreturn, 2, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_exit, 1, 0),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog program = {(unsigned short)(sizeof(filter) / sizeof(filter[0])), filter};
+  return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// Runs `work` on a thread of its own with system calls trapped; `watched` brackets
+// the calls under test. False when the trap could not be set up.
+bool runAudioThread(const std::function<void(const std::function<void(bool)>&)>& work) {
+  struct sigaction action = {};
+  action.sa_sigaction = onSystemCall;
+  action.sa_flags = SA_SIGINFO;
+  sigaction(SIGSYS, &action, nullptr);
+  resetEvents();
+  bool trapped = false;
+  std::thread audio([&] {
+    // The C library gives a thread its own allocation arena at its first
+    // allocation (with system calls); a host's audio thread has long had one.
+    free(malloc(64));
+    trapped = trapSystemCalls();
+    if (trapped) work([](bool on) { tWatched = on; });
+    tWatched = false;
+  });
+  audio.join();
+  return trapped;
+}
+
+void reportEvents() {
+  for (int e = 0; e < kEventCount; e++) {
+    INFO("event: " << kEventNames[e]);
+    CHECK(gEvents[e].load() == 0);
+  }
+  if (gEvents[kSystemCall].load()) MESSAGE("last system call: " << gLastSystemCall.load());
+}
+
+// ---------------------------------------------------------------------------
+// The plug-in, as a host loads it.
+
+typedef AEffect* (*PluginMain)(audioMasterCallback);
+
+struct LoadedPlugin {
+  void* library = dlopen(TESSARINE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+  PluginMain main = library ? (PluginMain)dlsym(library, "VSTPluginMain") : nullptr;
+  ~LoadedPlugin() {
+    if (library) dlclose(library);
+  }
+};
+
+// Blocks of every kind a host sends, with every buffer made beforehand.
+struct AudioWork {
+  static constexpr long kLongest = 4096;
+  std::vector<float> in1 = std::vector<float>(kLongest), in2 = std::vector<float>(kLongest);
+  std::vector<float> out1 = std::vector<float>(kLongest), out2 = std::vector<float>(kLongest);
+
+  AudioWork() {
+    for (long i = 0; i < kLongest; i++) {
+      in1[(size_t)i] = (float)std::sin(0.01 * (double)i);
+      in2[(size_t)i] = (float)std::sin(0.02 * (double)i);
+    }
+  }
+
+  // One round: parameter changes of every kind, reads, and blocks of several
+  // lengths in both processing modes. `watch` brackets only the entries under test.
+  void round(AEffect* e, int round, const std::function<void(bool)>& watch) {
+    static const float kValues[] = {0.0f,
+                                    0.25f,
+                                    1.0f,
+                                    -3.0f,
+                                    40.0f,
+                                    1e30f,
+                                    std::numeric_limits<float>::quiet_NaN(),
+                                    std::numeric_limits<float>::infinity()};
+    float* inputs[2] = {in1.data(), in2.data()};
+    float* outputs[2] = {out1.data(), out2.data()};
+    const float value = kValues[(size_t)round % (sizeof(kValues) / sizeof(kValues[0]))];
+    watch(true);
+    for (VstInt32 index = -1; index <= 6; index++) e->setParameter(e, index, value);
+    for (VstInt32 index = -1; index <= 6; index++) (void)e->getParameter(e, index);
+    for (VstInt32 frames : {0, 1, 7, 64, 1000, 4096}) {
+      e->processReplacing(e, inputs, outputs, frames);
+      e->process(e, inputs, outputs, frames);
+      // In place, as some hosts process.
+      e->processReplacing(e, outputs, outputs, frames);
+    }
+    e->setParameter(e, round % 6, 0.5f);
+    watch(false);
+  }
+};
+
+// False when the system calls could not be trapped.
+bool runRounds(AEffect* e, int rounds) {
+  AudioWork work;
+  return runAudioThread([&](const std::function<void(bool)>& watch) {
+    for (int r = 0; r < rounds; r++) {
+      // Between the watched calls the host switches bypass and programs; those
+      // dispatcher calls are not under test.
+      e->dispatcher(e, effSetBypass, 0, r % 3 == 2, nullptr, 0.0f);
+      if (r % 5 == 4) e->dispatcher(e, effSetProgram, 0, r % 10, nullptr, 0.0f);
+      work.round(e, r, watch);
+    }
+  });
+}
+
+constexpr const char* kNoSeccomp = "seccomp filters are not available to this process";
+
+}  // namespace
+
+TEST_CASE("processing and parameter access neither allocate, lock nor call the system") {
+  HostRecorder host;
+  LoadedPlugin plugin;
+  REQUIRE(static_cast<bool>(plugin.main));
+  AEffect* e = plugin.main(HostRecorder::callback);
+  REQUIRE(e);
+  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  e->dispatcher(e, effSetBlockSize, 0, 4096, nullptr, 0.0f);
+  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+  // The very first blocks after resume are watched too: nothing may be set up lazily.
+  REQUIRE_MESSAGE(runRounds(e, 40), kNoSeccomp);
+  reportEvents();
+  e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+}
+
+TEST_CASE("the watch itself sees an allocation, a lock and a system call") {
+  std::atomic<void*> sink{nullptr};
+  const bool trapped = runAudioThread([&](const std::function<void(bool)>& watch) {
+    pthread_mutex_t mutex = PTHREAD_MUTEX_INITIALIZER;
+    watch(true);
+    sink = malloc(16);
+    free(sink.load());
+    pthread_mutex_lock(&mutex);
+    pthread_mutex_unlock(&mutex);
+    (void)getppid();
+    watch(false);
+  });
+  REQUIRE_MESSAGE(trapped, kNoSeccomp);
+  CHECK(gEvents[kAllocation].load() == 1);
+  CHECK(gEvents[kRelease].load() == 1);
+  CHECK(gEvents[kLock].load() == 1);
+  CHECK(gEvents[kSystemCall].load() == 1);
+  CHECK(gLastSystemCall.load() == SYS_getppid);
+}
+
+#ifdef TESSARINE_WITH_XTESTHOST
+// The editor open and idling on the user-interface thread: the effect's
+// setParameter then reaches the editor from the audio thread.
+TEST_CASE("with the editor open, the audio thread still neither allocates, locks nor calls") {
+  HostRecorder host;
+  XTestHost window;
+  REQUIRE(window.display);
+  LoadedPlugin plugin;
+  REQUIRE(static_cast<bool>(plugin.main));
+  AEffect* e = plugin.main(HostRecorder::callback);
+  REQUIRE(e);
+  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+  REQUIRE(e->dispatcher(e, effEditOpen, 0, 0, (void*)window.window, 0.0f) == 1);
+
+  std::atomic<bool> done{false};
+  bool trapped = false;
+  std::thread audio([&] {
+    trapped = runRounds(e, 200);
+    done = true;
+  });
+  while (!done) {
+    e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
+    platformSleep(1);
+  }
+  audio.join();
+  REQUIRE_MESSAGE(trapped, kNoSeccomp);
+  reportEvents();
+  e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
+  e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+}
+#endif

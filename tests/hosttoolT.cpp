@@ -5,18 +5,17 @@
 #include <doctest/doctest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "processrunner.h"
 
 namespace fs = std::filesystem;
 
@@ -27,61 +26,11 @@ const std::string kFake = FAKE_PLUGIN_PATH;
 const std::string kFakeWithoutEntry = FAKE_NOENTRY_PATH;
 constexpr double kPi = 3.14159265358979323846;
 
-using Env = std::vector<std::pair<std::string, std::string>>;
-
-struct Run {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string drain(std::FILE* file) {
-  std::string text;
-  std::rewind(file);
-  for (int c; (c = std::fgetc(file)) != EOF;) text += char(c);
-  std::fclose(file);
-  return text;
-}
-
 // Runs tessarine-host in dir, with extra environment variables.
-Run runHost(const std::vector<std::string>& args, const fs::path& dir, const Env& env = {}) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fileno(out), 1);
-    dup2(fileno(err), 2);
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    for (const auto& [name, value] : env) setenv(name.c_str(), value.c_str(), 1);
-    std::vector<char*> argv{const_cast<char*>(kHost.c_str())};
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(kHost.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  Run run;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = drain(out);
-  run.err = drain(err);
-  return run;
+ProcessRun runHost(const std::vector<std::string>& args, const fs::path& dir,
+                   const ProcessEnv& env = {}) {
+  return runProcess(kHost, args, dir, env);
 }
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char name[] = "/tmp/hosttoolT-XXXXXX";
-    path = mkdtemp(name);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  fs::path operator/(const std::string& name) const { return path / name; }
-  std::vector<std::string> entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path)) names.push_back(entry.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-};
 
 struct Audio {
   int rate = 48000;
@@ -157,7 +106,7 @@ double harmonicDb(const std::string& out, int n, size_t column = 3) {
   return row.size() > column ? std::stod(row[column]) : NAN;
 }
 
-void checkFailure(const Run& run, int status, const std::string& mention) {
+void checkFailure(const ProcessRun& run, int status, const std::string& mention) {
   CHECK(run.status == status);
   CHECK(run.err.rfind("tessarine-host: error: ", 0) == 0);
   CHECK(std::count(run.err.begin(), run.err.end(), '\n') == 1);
@@ -197,13 +146,13 @@ TEST_CASE("malformed command lines exit with status 2 and write nothing") {
     CHECK(dir.entries().empty());
   }
 
-  const Run bare = runHost({}, dir.path);
+  const ProcessRun bare = runHost({}, dir.path);
   CHECK(bare.status == 2);
   CHECK(bare.out.empty());
   CHECK(contains(bare.err, "Usage:"));
 
   for (const auto& args : {std::vector<std::string>{"--help"}, {"render", kFake, "-h"}}) {
-    const Run help = runHost(args, dir.path);
+    const ProcessRun help = runHost(args, dir.path);
     CHECK(help.status == 0);
     CHECK(contains(help.out, "tessarine-host render PLUGIN.so [INPUT]"));
     CHECK(contains(help.out, "default: tessarine-out.wav"));
@@ -226,7 +175,7 @@ TEST_CASE("a file that is not a VST plug-in is refused with the reason") {
     const FailingCase& c = entry.first;
     const std::string& mode = entry.second;
     INFO(c.args[1], " ", mode);
-    const Run run = runHost(c.args, dir.path, {{"TESSARINE_FAKE_MODE", mode}});
+    const ProcessRun run = runHost(c.args, dir.path, {{"TESSARINE_FAKE_MODE", mode}});
     checkFailure(run, 1, c.mention);
     CHECK(contains(run.err, "'" + c.args[1] + "'"));
   }
@@ -260,10 +209,11 @@ TEST_CASE("render fails before writing for bad inputs, settings and outputs") {
 TEST_CASE("the host drives a plug-in through the calls and order a DAW uses") {
   TempDir dir;
   writeAudio(dir / "in.wav", sine(44100, 2, 441.0, 0.5, 4500));
-  const Env env = {{"TESSARINE_FAKE_LOG", (dir / "log").string()}};
-  const Run run = runHost({"render", kFake, "in.wav", "--block", "1000", "--program", "1",
-                           "--param", "0=0.75", "--param", "1=0.125", "--bypass", "-o", "out.wav"},
-                          dir.path, env);
+  const ProcessEnv env = {{"TESSARINE_FAKE_LOG", (dir / "log").string()}};
+  const ProcessRun run =
+      runHost({"render", kFake, "in.wav", "--block", "1000", "--program", "1", "--param", "0=0.75",
+               "--param", "1=0.125", "--bypass", "-o", "out.wav"},
+              dir.path, env);
   REQUIRE_MESSAGE(run.status == 0, run.err);
   const std::vector<std::string> expected = {
       "entry host version 2400",
@@ -347,7 +297,8 @@ TEST_CASE("render writes the plug-in's output with the input's channels and rate
 TEST_CASE("render measures harmonic levels accurately") {
   TempDir dir;
   // Unity gain plus 0.01 of T2: H1 at 0 dBFS, H2 at -40 dBFS, nothing else.
-  const Run run = runHost({"render", kFake, "--param", "0=0.5", "--param", "1=0.01"}, dir.path);
+  const ProcessRun run =
+      runHost({"render", kFake, "--param", "0=0.5", "--param", "1=0.01"}, dir.path);
   REQUIRE_MESSAGE(run.status == 0, run.err);
   CHECK(contains(run.out, "Input: sine at 1000.000 Hz, 0.00 dBFS"));
   CHECK(std::fabs(harmonicDb(run.out, 1)) <= 0.05);
@@ -361,12 +312,12 @@ TEST_CASE("render measures harmonic levels accurately") {
   for (size_t i = 0; i < mixed.frames(); ++i)
     mixed.samples[i] += float(0.008 * std::sin(2.0 * kPi * 2133.3 * double(i) / 48000));
   writeAudio(dir / "mixed.wav", mixed);
-  const Run inharmonic = runHost({"render", kFake, "mixed.wav"}, dir.path);
+  const ProcessRun inharmonic = runHost({"render", kFake, "mixed.wav"}, dir.path);
   for (int n = 2; n <= 7; ++n) CHECK(harmonicDb(inharmonic.out, n) < -150.0);
 
   writeAudio(dir / "441.wav", sine(44100, 1, 441.0, 0.5, 44100), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
   // T2 of a half-scale sine: 0.1 * (0.25 cos 2wt - 0.75), so H2 at -32.04 dBFS, DC -0.075.
-  const Run low = runHost({"render", kFake, "441.wav", "--param", "1=0.1"}, dir.path);
+  const ProcessRun low = runHost({"render", kFake, "441.wav", "--param", "1=0.1"}, dir.path);
   CHECK(contains(low.out, "Input: sine at 441.000 Hz, -6.02 dBFS"));
   CHECK(std::fabs(harmonicDb(low.out, 1) + 6.0206) <= 0.05);
   CHECK(std::fabs(harmonicDb(low.out, 2) + 32.0412) <= 0.05);
@@ -375,14 +326,14 @@ TEST_CASE("render measures harmonic levels accurately") {
   CHECK(std::stod(low.out.substr(dc + 11)) == doctest::Approx(-0.075).epsilon(1e-4));
 
   writeAudio(dir / "5k.wav", sine(44100, 1, 5000.0, 0.5, 22050));
-  const Run high = runHost({"render", kFake, "5k.wav"}, dir.path);
+  const ProcessRun high = runHost({"render", kFake, "5k.wav"}, dir.path);
   CHECK(harmonicDb(high.out, 4) < -120.0);
   for (int n = 5; n <= 7; ++n) CHECK(harmonicRow(high.out, n).at(3) == "above");
 
   Audio square{48000, 1, {}};
   for (int i = 0; i < 48000; ++i) square.samples.push_back(i % 480 < 240 ? 0.5f : -0.5f);
   writeAudio(dir / "square.wav", square);
-  const Run notSine = runHost({"render", kFake, "square.wav"}, dir.path);
+  const ProcessRun notSine = runHost({"render", kFake, "square.wav"}, dir.path);
   CHECK(contains(notSine.out, "Input: not a sine"));
   CHECK(harmonicRow(notSine.out, 1).empty());
   CHECK(contains(notSine.out, "peak  0.500000  -6.02"));
@@ -392,13 +343,13 @@ TEST_CASE("render measures harmonic levels accurately") {
 TEST_CASE("info shows what a host sees of a plug-in") {
   TempDir dir;
   fs::copy_file(kFake, dir / "fake.so");
-  const Env env = {{"TESSARINE_FAKE_LOG", (dir / "log").string()}};
+  const ProcessEnv env = {{"TESSARINE_FAKE_LOG", (dir / "log").string()}};
   for (const std::string mode : {"", "unindexed"}) {
     INFO("mode ", mode);
-    Env modeEnv = env;
+    ProcessEnv modeEnv = env;
     modeEnv.emplace_back("TESSARINE_FAKE_MODE", mode);
     // A bare file name means the file in the current directory.
-    const Run run = runHost({"info", "fake.so"}, dir.path, modeEnv);
+    const ProcessRun run = runHost({"info", "fake.so"}, dir.path, modeEnv);
     REQUIRE_MESSAGE(run.status == 0, run.err);
     CHECK(contains(run.out, "Product:        Fake Gain\n"));
     CHECK(contains(run.out, "Vendor:         Fake Vendor\n"));
@@ -425,7 +376,7 @@ TEST_CASE("info shows what a host sees of a plug-in") {
 #ifdef TESSARINE_PLUGIN_PATH
 TEST_CASE("tessarine as the host sees it") {
   TempDir dir;
-  const Run info = runHost({"info", TESSARINE_PLUGIN_PATH}, dir.path);
+  const ProcessRun info = runHost({"info", TESSARINE_PLUGIN_PATH}, dir.path);
   REQUIRE_MESSAGE(info.status == 0, info.err);
   CHECK(contains(info.out, "Product:        +tessarine\n"));
   CHECK(contains(info.out, "Vendor:         Quorvalin\n"));
@@ -446,14 +397,14 @@ TEST_CASE("tessarine as the host sees it") {
 
 TEST_CASE("tessarine renders the harmonics its weights ask for") {
   TempDir dir;
-  const Run second =
+  const ProcessRun second =
       runHost({"render", TESSARINE_PLUGIN_PATH, "--param", "0=0", "--param", "1=1"}, dir.path);
   REQUIRE_MESSAGE(second.status == 0, second.err);
   const double h2 = harmonicDb(second.out, 2);
   CHECK(std::fabs(h2 - 20.0 * std::log10(1.0 / 1.004)) <= 0.1);
   for (int n : {1, 3, 4, 5, 7}) CHECK(std::fabs(harmonicDb(second.out, n) - h2 + 60.0) <= 1.0);
 
-  const Run defaults = runHost({"render", TESSARINE_PLUGIN_PATH}, dir.path);
+  const ProcessRun defaults = runHost({"render", TESSARINE_PLUGIN_PATH}, dir.path);
   REQUIRE_MESSAGE(defaults.status == 0, defaults.err);
   for (int n : {2, 3, 4, 5, 7}) CHECK(std::fabs(harmonicDb(defaults.out, n, 4) + 60.0) <= 1.0);
 

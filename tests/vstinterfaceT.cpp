@@ -104,33 +104,26 @@ TEST_CASE("numbers become text exactly as hosts show them") {
   HostRecorder host;
   BareEffect effect(HostRecorder::callback);
   char text[32];
-  effect.int2string(0, text, 8);
-  CHECK(std::string(text) == "0");
-  effect.int2string(1205, text, 8);
-  CHECK(std::string(text) == "1205");
-  effect.int2string(-37, text, 8);
-  CHECK(std::string(text) == "-37");
-  effect.int2string(99999999, text, 8);
-  CHECK(std::string(text) == "99999999");
-  effect.int2string(100000000, text, 8);
-  CHECK(std::string(text) == "Huge!");
-  effect.int2string(INT32_MIN, text, 8);
-  CHECK(std::string(text) == "Huge!");
+  // What one of the effect's converters writes for value, at most eight characters.
+  auto shown = [&](auto convert, auto value) {
+    (effect.*convert)(value, text, 8);
+    return std::string(text);
+  };
+  CHECK(shown(&AudioEffect::int2string, 0) == "0");
+  CHECK(shown(&AudioEffect::int2string, 1205) == "1205");
+  CHECK(shown(&AudioEffect::int2string, -37) == "-37");
+  CHECK(shown(&AudioEffect::int2string, 99999999) == "99999999");
+  CHECK(shown(&AudioEffect::int2string, 100000000) == "Huge!");
+  CHECK(shown(&AudioEffect::int2string, INT32_MIN) == "Huge!");
 
-  effect.dB2string(0.0f, text, 8);
-  CHECK(std::string(text) == "-oo");
-  effect.dB2string(1.0f, text, 8);
-  CHECK(std::string(text) == "0.000000");
-  effect.dB2string(0.5f, text, 8);
-  CHECK(std::string(text) == "-6.02059");
+  CHECK(shown(&AudioEffect::dB2string, 0.0f) == "-oo");
+  CHECK(shown(&AudioEffect::dB2string, 1.0f) == "0.000000");
+  CHECK(shown(&AudioEffect::dB2string, 0.5f) == "-6.02059");
 
   effect.setSampleRate(48000.0f);
-  effect.Hz2string(480.0f, text, 8);
-  CHECK(std::string(text) == "100.0000");
-  effect.Hz2string(0.0f, text, 8);
-  CHECK(std::string(text) == "0.000000");
-  effect.ms2string(4800.0f, text, 8);
-  CHECK(std::string(text) == "100.0000");
+  CHECK(shown(&AudioEffect::Hz2string, 480.0f) == "100.0000");
+  CHECK(shown(&AudioEffect::Hz2string, 0.0f) == "0.000000");
+  CHECK(shown(&AudioEffect::ms2string, 4800.0f) == "100.0000");
 }
 
 TEST_CASE("a bare effect's record and flag setters") {

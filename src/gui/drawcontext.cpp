@@ -433,6 +433,19 @@ void CDrawContext::drawRect(const CRect& _rect, const CDrawStyle drawStyle) {
   releaseCGContext(cr);
 }
 
+namespace {
+// Maps the unit circle onto the ellipse that fills r.
+void scaleToEllipse(cairo_t* cr, const CRect& r) {
+  cairo_translate(cr, r.left + 0.5 * r.width(), r.top + 0.5 * r.height());
+  cairo_scale(cr, 0.5 * r.width(), 0.5 * r.height());
+}
+
+// The angle of p seen from the centre of r, in y-down radians.
+double angleInRect(const CRect& r, const CPoint& p) {
+  return std::atan2(p.y - (r.top + 0.5 * r.height()), p.x - (r.left + 0.5 * r.width()));
+}
+}  // namespace
+
 void CDrawContext::fillEllipse(const CRect& _rect) {
   CRect r(_rect);
   r.offset(offset.x, offset.y);
@@ -440,8 +453,7 @@ void CDrawContext::fillEllipse(const CRect& _rect) {
   if (r.width() == 0 || r.height() == 0) return;
   cairo_t* cr = beginCGContext(true);
   if (!cr) return;
-  cairo_translate(cr, r.left + 0.5 * r.width(), r.top + 0.5 * r.height());
-  cairo_scale(cr, 0.5 * r.width(), 0.5 * r.height());
+  scaleToEllipse(cr, r);
   cairo_new_path(cr);
   cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
   setSourceColor(cr, fillColor);
@@ -465,8 +477,7 @@ void CDrawContext::drawEllipse(const CRect& _rect, const CDrawStyle drawStyle) {
     // so that the pen keeps its width.
     cairo_matrix_t matrix;
     cairo_get_matrix(cr, &matrix);
-    cairo_translate(cr, r.left + 0.5 * w, r.top + 0.5 * h);
-    cairo_scale(cr, 0.5 * w, 0.5 * h);
+    scaleToEllipse(cr, r);
     cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
     cairo_set_matrix(cr, &matrix);
   }
@@ -499,13 +510,6 @@ void CDrawContext::drawArc(const CRect& _rect, const float _startAngle, const fl
   releaseCGContext(cr);
 }
 
-namespace {
-// The angle of p seen from the centre of r, in y-down radians.
-double angleInRect(const CRect& r, const CPoint& p) {
-  return std::atan2(p.y - (r.top + 0.5 * r.height()), p.x - (r.left + 0.5 * r.width()));
-}
-}  // namespace
-
 // The point-defined arcs: the part of the ellipse in _rect from the direction of
 // _point1 to that of _point2, clockwise; drawArc strokes the curve, fillArc fills the
 // pie slice.
@@ -517,8 +521,7 @@ void CDrawContext::drawArc(const CRect& _rect, const CPoint& _point1, const CPoi
   if (!cr) return;
   cairo_matrix_t matrix;
   cairo_get_matrix(cr, &matrix);
-  cairo_translate(cr, r.left + 0.5 * r.width(), r.top + 0.5 * r.height());
-  cairo_scale(cr, 0.5 * r.width(), 0.5 * r.height());
+  scaleToEllipse(cr, r);
   cairo_new_path(cr);
   cairo_arc(cr, 0, 0, 1, angleInRect(_rect, _point1), angleInRect(_rect, _point2));
   cairo_set_matrix(cr, &matrix);
@@ -532,8 +535,7 @@ void CDrawContext::fillArc(const CRect& _rect, const CPoint& _point1, const CPoi
   if (r.width() == 0 || r.height() == 0) return;
   cairo_t* cr = beginCGContext(true);
   if (!cr) return;
-  cairo_translate(cr, r.left + 0.5 * r.width(), r.top + 0.5 * r.height());
-  cairo_scale(cr, 0.5 * r.width(), 0.5 * r.height());
+  scaleToEllipse(cr, r);
   cairo_move_to(cr, 0, 0);
   cairo_arc(cr, 0, 0, 1, angleInRect(_rect, _point1), angleInRect(_rect, _point2));
   cairo_close_path(cr);

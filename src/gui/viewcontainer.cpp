@@ -419,6 +419,18 @@ void CViewContainer::updateDirtyChildren(CDrawContext* pContext, CRect& local) {
 // ---------------------------------------------------------------------------
 // Mouse and wheel
 
+// The wheel and drag events reach a child with the point in the children's
+// coordinates and the context shifted to this container's origin.
+template <typename Route>
+void CViewContainer::routeToChildren(CDrawContext* pContext, const CPoint& where, Route route) {
+  long save[4] = {0, 0, 0, 0};
+  modifyDrawContext(save, pContext);
+  CPoint where2(where);
+  where2.offset(-size.left, -size.top);
+  route(where2);
+  restoreDrawContext(pContext, save);
+}
+
 bool CViewContainer::hitTest(const CPoint& where, long buttons) {
   return CView::hitTest(where, buttons);
 }
@@ -481,12 +493,10 @@ bool CViewContainer::onWheel(CDrawContext* pContext, const CPoint& where, CMouse
                              float distance) {
   CView* view = getViewAt(where, false);
   if (!view) return false;
-  CPoint where2(where);
-  where2.offset(-size.left, -size.top);
-  long save[4] = {0, 0, 0, 0};
-  modifyDrawContext(save, pContext);
-  bool result = view->onWheel(pContext, where2, axis, distance);
-  restoreDrawContext(pContext, save);
+  bool result = false;
+  routeToChildren(pContext, where, [&](const CPoint& where2) {
+    result = view->onWheel(pContext, where2, axis, distance);
+  });
   return result;
 }
 
@@ -542,68 +552,57 @@ bool CViewContainer::advanceNextFocusView(CView* oldFocus, bool reverse) {
 
 // ---------------------------------------------------------------------------
 // Drag routing. The target child is found on the unconverted point; the child
-// gets the point in local coordinates and the context shifted to this origin.
+// gets the point in local coordinates and the context shifted to this origin
+// (routeToChildren).
 
 void CViewContainer::onDragEnter(CDrawContext* pContext, CDragContainer* drag,
                                  const CPoint& where) {
   if (!pParentFrame) return;
-  long save[4] = {0, 0, 0, 0};
-  modifyDrawContext(save, pContext);
-  CPoint where2(where);
-  where2.offset(-size.left, -size.top);
-  if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
-  currentDragView = getViewAt(where, false);
-  if (currentDragView) currentDragView->onDragEnter(pContext, drag, where2);
-  restoreDrawContext(pContext, save);
+  routeToChildren(pContext, where, [&](const CPoint& where2) {
+    if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
+    currentDragView = getViewAt(where, false);
+    if (currentDragView) currentDragView->onDragEnter(pContext, drag, where2);
+  });
 }
 
 void CViewContainer::onDragLeave(CDrawContext* pContext, CDragContainer* drag,
                                  const CPoint& where) {
   if (!pParentFrame) return;
-  long save[4] = {0, 0, 0, 0};
-  modifyDrawContext(save, pContext);
-  CPoint where2(where);
-  where2.offset(-size.left, -size.top);
-  if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
-  currentDragView = nullptr;
-  restoreDrawContext(pContext, save);
+  routeToChildren(pContext, where, [&](const CPoint& where2) {
+    if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
+    currentDragView = nullptr;
+  });
 }
 
 void CViewContainer::onDragMove(CDrawContext* pContext, CDragContainer* drag, const CPoint& where) {
   if (!pParentFrame) return;
-  long save[4] = {0, 0, 0, 0};
-  modifyDrawContext(save, pContext);
-  CPoint where2(where);
-  where2.offset(-size.left, -size.top);
-  CView* view = getViewAt(where, false);
-  if (view != currentDragView) {
-    if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
-    if (view) view->onDragEnter(pContext, drag, where2);
-    currentDragView = view;
-  } else if (currentDragView) {
-    currentDragView->onDragMove(pContext, drag, where2);
-  }
-  restoreDrawContext(pContext, save);
+  routeToChildren(pContext, where, [&](const CPoint& where2) {
+    CView* view = getViewAt(where, false);
+    if (view != currentDragView) {
+      if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
+      if (view) view->onDragEnter(pContext, drag, where2);
+      currentDragView = view;
+    } else if (currentDragView) {
+      currentDragView->onDragMove(pContext, drag, where2);
+    }
+  });
 }
 
 bool CViewContainer::onDrop(CDrawContext* pContext, CDragContainer* drag, const CPoint& where) {
   if (!pParentFrame) return false;
-  long save[4] = {0, 0, 0, 0};
-  modifyDrawContext(save, pContext);
-  CPoint where2(where);
-  where2.offset(-size.left, -size.top);
-  CView* view = getViewAt(where, false);
-  if (view != currentDragView) {
-    if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
-    currentDragView = view;
-  }
   bool result = false;
-  if (currentDragView) {
-    result = currentDragView->onDrop(pContext, drag, where2);
-    currentDragView->onDragLeave(pContext, drag, where2);
-  }
-  currentDragView = nullptr;
-  restoreDrawContext(pContext, save);
+  routeToChildren(pContext, where, [&](const CPoint& where2) {
+    CView* view = getViewAt(where, false);
+    if (view != currentDragView) {
+      if (currentDragView) currentDragView->onDragLeave(pContext, drag, where2);
+      currentDragView = view;
+    }
+    if (currentDragView) {
+      result = currentDragView->onDrop(pContext, drag, where2);
+      currentDragView->onDragLeave(pContext, drag, where2);
+    }
+    currentDragView = nullptr;
+  });
   return result;
 }
 

@@ -95,6 +95,10 @@ class CViewContainer : public CView {
 
   void modifyDrawContext(long save[4], CDrawContext* pContext);
   void restoreDrawContext(CDrawContext* pContext, long save[4]);
+  // Calls route(local) with where in the children's coordinates while pContext is
+  // shifted to this container's origin. Defined, and used, in viewcontainer.cpp.
+  template <typename Route>
+  void routeToChildren(CDrawContext* pContext, const CPoint& where, Route route);
   bool hitTestSubViews(const CPoint& where, long buttons = -1);
 
   // Helpers of the drawing algorithms.

@@ -44,7 +44,13 @@ class tessarineeditor : public AEffGUIEditor, public CControlListener {
   // The effect's notification of a parameter change (any thread; see above). The
   // knob of index 0..5 shows the effect's stored value; other indices, or a closed
   // editor, change nothing.
+  // Distinct from AEffGUIEditor::setParameter(int, float), which does nothing: the
+  // effect calls this one with a long index. Bringing the base one into scope would
+  // let an int index pick the do-nothing overload, so it stays hidden on purpose.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Woverloaded-virtual"
   virtual void setParameter(long index, float value);
+#pragma GCC diagnostic pop
   // A control's value changed by the user: knobs become automated parameter
   // changes, the target button switches the colour scheme.
   void valueChanged(CDrawContext* context, CControl* control) override;

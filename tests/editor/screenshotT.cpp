@@ -4,16 +4,14 @@
 
 #include <cairo.h>
 #include <doctest/doctest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "processrunner.h"
 
 namespace fs = std::filesystem;
 
@@ -24,56 +22,11 @@ const std::string kPlugin = TESSARINE_PLUGIN_PATH;
 const std::string kFake = FAKE_PLUGIN_PATH;
 const fs::path kGallery = EDITOR_GALLERY_DIR;
 
-struct Run {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string drain(std::FILE* file) {
-  std::string text;
-  std::rewind(file);
-  for (int c; (c = std::fgetc(file)) != EOF;) text += char(c);
-  std::fclose(file);
-  return text;
+// Runs tessarine-host in dir, with changes to its environment.
+ProcessRun runHost(const std::vector<std::string>& args, const fs::path& dir,
+                   const ProcessEnv& env = {}) {
+  return runProcess(kHost, args, dir, env);
 }
-
-// Runs tessarine-host in dir; each variable of env is set, or unset when its value
-// is null.
-Run runHost(const std::vector<std::string>& args, const fs::path& dir,
-            const std::vector<std::pair<std::string, const char*>>& env = {}) {
-  std::FILE* out = std::tmpfile();
-  std::FILE* err = std::tmpfile();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fileno(out), 1);
-    dup2(fileno(err), 2);
-    if (chdir(dir.c_str()) != 0) _exit(127);
-    for (const auto& [name, value] : env)
-      value ? setenv(name.c_str(), value, 1) : unsetenv(name.c_str());
-    std::vector<char*> argv{const_cast<char*>(kHost.c_str())};
-    for (const auto& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(kHost.c_str(), argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  Run run;
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  run.out = drain(out);
-  run.err = drain(err);
-  return run;
-}
-
-struct TempDir {
-  fs::path path;
-  TempDir() {
-    char name[] = "/tmp/screenshotT-XXXXXX";
-    path = mkdtemp(name);
-  }
-  ~TempDir() { fs::remove_all(path); }
-  bool empty() const { return fs::is_empty(path); }
-};
 
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -119,7 +72,7 @@ TEST_CASE("screenshot writes the editor as the program and parameters left it") 
   fs::create_directories(kGallery);
   const fs::path file = kGallery / "editor-program2-param1.png";
   fs::remove(file);
-  const Run run = runHost(
+  const ProcessRun run = runHost(
       {"screenshot", kPlugin, file.string(), "--program", "2", "--param", "1=0.5"}, kGallery);
   REQUIRE_MESSAGE(run.status == 0, run.err);
   CHECK(run.err.empty());
@@ -136,7 +89,8 @@ TEST_CASE("without a usable display screenshot starts its own Xvfb") {
   TempDir dir;
   for (const char* display : {(const char*)nullptr, ":4711"}) {
     INFO("DISPLAY=", display ? display : "(unset)");
-    const Run run = runHost({"screenshot", kPlugin, "shot.png"}, dir.path, {{"DISPLAY", display}});
+    const ProcessRun run =
+        runHost({"screenshot", kPlugin, "shot.png"}, dir.path, {{"DISPLAY", display}});
     REQUIRE_MESSAGE(run.status == 0, run.err);
     checkEditorImage(dir.path / "shot.png");
     fs::remove(dir.path / "shot.png");
@@ -151,7 +105,7 @@ TEST_CASE("screenshot failures: one line, the right status, no file left") {
   TempDir dir;
   struct Case {
     std::vector<std::string> args;
-    std::vector<std::pair<std::string, const char*>> env;
+    ProcessEnv env;
     int status;
     std::string mention;
   };
@@ -168,7 +122,7 @@ TEST_CASE("screenshot failures: one line, the right status, no file left") {
   };
   for (const Case& c : cases) {
     INFO(c.args.back());
-    const Run run = runHost(c.args, dir.path, c.env);
+    const ProcessRun run = runHost(c.args, dir.path, c.env);
     CHECK(run.status == c.status);
     CHECK(run.err.rfind("tessarine-host: error: ", 0) == 0);
     CHECK_MESSAGE(contains(run.err, c.mention), run.err);

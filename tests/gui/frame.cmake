@@ -8,7 +8,11 @@ add_library(tessarine_guitesteditor STATIC testeditor.cpp)
 target_include_directories(tessarine_guitesteditor PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}
                                                           ${PROJECT_SOURCE_DIR}/tests)
 target_link_libraries(tessarine_guitesteditor PUBLIC tessarine_gui tessarine_options)
-add_library(tessarine_guitesthost STATIC xtesthost.cpp privatexserver.cpp)
+# The private X server is started by the command-line host's own code (a file of
+# its own, with no part of the tool around it).
+add_library(tessarine_guitesthost STATIC xtesthost.cpp privatexserver.cpp
+                                         ${PROJECT_SOURCE_DIR}/tools/tessarine-host/xvfb.cpp)
+target_include_directories(tessarine_guitesthost PRIVATE ${PROJECT_SOURCE_DIR}/tools/tessarine-host)
 target_link_libraries(tessarine_guitesthost PUBLIC tessarine_guitesteditor PkgConfig::XTST
                                                    PkgConfig::XRES)
 

@@ -1,7 +1,9 @@
 #pragma once
 // A private X server for code that needs a display of its own: the test of a
-// vanishing server, and the drawing benchmark when $DISPLAY is unset. Xvfb picks a
-// free display number itself (-displayfd).
+// vanishing server, and the drawing benchmark when $DISPLAY is unset. The server is
+// started the way tessarine-host's screenshot command starts its own (xvfb.h).
+
+#include <sys/types.h>
 
 #include <string>
 
@@ -14,7 +16,7 @@ class PrivateXServer {
   void kill();
 
  private:
-  int pid = -1;
+  pid_t pid = -1;
   std::string previousDisplay;
   bool hadDisplay = false;
 };

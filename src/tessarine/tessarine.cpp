@@ -73,9 +73,9 @@ float* tessarine::programValue(tessarineprogram& program, VstInt32 index) {
 
 void tessarine::setProgram(VstInt32 program) {
   if (program < 0 || program >= kNumPrograms) return;
-  curProgram = program;
+  relaxedStore(curProgram, program);
   tessarineprogram& entry = programs[program];
-  for (VstInt32 i = 0; i < kNumParams; i++) setParameter(i, *programValue(entry, i));
+  for (VstInt32 i = 0; i < kNumParams; i++) setParameter(i, relaxedLoad(*programValue(entry, i)));
 }
 
 // A NaN or infinite value is ignored: one bad automation value would otherwise
@@ -86,7 +86,7 @@ void tessarine::setParameter(VstInt32 index, float value) {
   if (!std::isfinite(value)) return;
   if (std::atomic<float>* live = liveValue(index)) {
     live->store(value, std::memory_order_relaxed);
-    *programValue(programs[curProgram], index) = value;
+    relaxedStore(*programValue(programs[getProgram()], index), value);
   }
   if (editor) static_cast<tessarineeditor*>(editor)->setParameter(long(index), value);
 }
@@ -97,14 +97,15 @@ float tessarine::getParameter(VstInt32 index) {
 }
 
 void tessarine::setProgramName(char* name) {
-  vst_strncpy(programs[curProgram].name, name, kProgramNameLen);
+  vst_strncpy(programs[getProgram()].name, name, kProgramNameLen);
 }
 
 void tessarine::getProgramName(char* name) {
-  const char* stored = programs[curProgram].name;
+  const VstInt32 program = getProgram();
+  const char* stored = programs[program].name;
   if (std::strcmp(stored, "Init") == 0) {
     char numbered[48];
-    std::snprintf(numbered, sizeof(numbered), "%s %d", stored, (int)curProgram + 1);
+    std::snprintf(numbered, sizeof(numbered), "%s %d", stored, (int)program + 1);
     vst_strncpy(name, numbered, kVstMaxProgNameLen);
   } else {
     vst_strncpy(name, stored, kVstMaxProgNameLen);

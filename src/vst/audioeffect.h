@@ -3,6 +3,7 @@
 // core opcodes 0 to 24 into virtual calls, and wraps the core host requests.
 
 #include "aeffect.h"
+#include "relaxed.h"
 
 class AEffEditor;
 
@@ -34,8 +35,8 @@ class AudioEffect {
   }
   virtual void setParameterAutomated(VstInt32 index, float value);
 
-  virtual VstInt32 getProgram() { return curProgram; }
-  virtual void setProgram(VstInt32 program) { curProgram = program; }
+  virtual VstInt32 getProgram() { return relaxedLoad(curProgram); }
+  virtual void setProgram(VstInt32 program) { relaxedStore(curProgram, program); }
   virtual void setProgramName(char* name) { (void)name; }
   virtual void getProgramName(char* name) { *name = 0; }
 

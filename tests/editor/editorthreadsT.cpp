@@ -1,6 +1,8 @@
 // The effect and its editor under the threads a host really uses, at once: the audio
-// thread processes, an automation thread sets parameters and selects programs, and the
-// user-interface thread opens, idles and closes the editor over and over. Built with
+// thread processes, an automation thread sets parameters, selects programs and
+// switches bypass, the user-interface thread opens, idles and closes the editor over
+// and over, and a user drags a knob and clicks the colour button with the real
+// pointer while the editor is open. Built with
 // ThreadSanitizer (the tsan preset) this finds any data race among them; in every
 // build it checks that no knob misses the last change.
 
@@ -37,8 +39,22 @@ void automateUntil(AEffect* e, const std::atomic<bool>& stop) {
   for (unsigned n = 0; !stop.load(); n++) {
     if (n % 97 == 0) e->dispatcher(e, effSetProgram, 0, VstIntPtr(n % 10), nullptr, 0.0f);
     e->setParameter(e, VstInt32(n % 6), float(n % 1000) / 1000.0f);
+    if (n % 61 == 0) e->dispatcher(e, effSetBypass, 0, VstIntPtr(n % 2), nullptr, 0.0f);
     if (n % 16 == 0) std::this_thread::yield();
   }
+}
+
+// What a user does with the open editor: drag the first knob up, click the colour
+// button. XTest acts on the host's own connection, used by this thread alone.
+void userGesture(XTestHost& host) {
+  host.moveTo(38, 69);
+  host.button(1, true);
+  for (int step = 1; step <= 10; step++) {
+    host.moveTo(38, 69 - 3 * step);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  host.button(1, false);
+  host.click(1, 407, 123);
 }
 
 CControl* knob(tessarine& effect, int parameter) {
@@ -65,10 +81,13 @@ TEST_CASE("processing, automation from another thread and the editor's life, all
   while (std::chrono::steady_clock::now() < end) {
     REQUIRE(e->dispatcher(e, effEditOpen, 0, 0, (void*)host.window, 0.0f) == 1);
     opens++;
-    for (int i = 0; i < 20; i++) {
+    std::thread user(userGesture, std::ref(host));
+    for (int i = 0; i < 40; i++) {
       e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    user.join();
+    e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
     e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
   }
   REQUIRE(e->dispatcher(e, effEditOpen, 0, 0, (void*)host.window, 0.0f) == 1);

@@ -1,13 +1,6 @@
-// A small effect for testing tessarine-host against a plug-in other than
-// tessarine: out = gain * in + second * T2(in), where T2(x) = 2x^2 - 1 turns a
-// sine into its second harmonic with no DC, so measured levels are known exactly.
-// Environment variables switch one build between behaviours:
-//   TESSARINE_FAKE_MODE=null       VSTPluginMain returns no record
-//   TESSARINE_FAKE_MODE=badmagic   the record carries a wrong magic number
-//   TESSARINE_FAKE_MODE=unindexed  effGetProgramNameIndexed is unsupported
-//   TESSARINE_FAKE_MODE=noprocess  the record has no processReplacing
-//   TESSARINE_FAKE_LOG=FILE        the calls the host makes are appended to FILE
-// Built with FAKE_WITHOUT_ENTRY the module exports no VSTPluginMain at all.
+// A fake effect of exactly known output, out = gain * in + second * T2(in), for tessarine-host.
+// TESSARINE_FAKE_MODE: null (no record), badmagic, unindexed (no indexed program names),
+// noprocess; TESSARINE_FAKE_LOG=FILE appends the host's calls. FAKE_WITHOUT_ENTRY: no entry.
 
 #include <cstdarg>
 #include <cstdio>
@@ -57,28 +50,18 @@ VstIntPtr askHost(Fake& fake, VstInt32 opcode, VstInt32 index = 0, VstIntPtr val
 // What a plug-in typically learns from its host when switched on.
 void queryHost(Fake& fake) {
   note(fake, "host version %ld", long(askHost(fake, audioMasterVersion)));
-  note(fake, "host pins in0=%ld in1=%ld in2=%ld out0=%ld out1=%ld out2=%ld",
-       long(askHost(fake, audioMasterPinConnected, 0, 1)),
-       long(askHost(fake, audioMasterPinConnected, 1, 1)),
-       long(askHost(fake, audioMasterPinConnected, 2, 1)),
-       long(askHost(fake, audioMasterPinConnected, 0, 0)),
-       long(askHost(fake, audioMasterPinConnected, 1, 0)),
-       long(askHost(fake, audioMasterPinConnected, 2, 0)));
+  std::string pins = "host pins";
+  for (int input : {1, 0})
+    for (int pin = 0; pin < 3; pin++)
+      pins += std::string(input ? " in" : " out") + std::to_string(pin) + "=" +
+              std::to_string(long(askHost(fake, audioMasterPinConnected, pin, input)));
+  note(fake, "%s", pins.c_str());
   note(fake, "host rate %ld block %ld", long(askHost(fake, audioMasterGetSampleRate)),
        long(askHost(fake, audioMasterGetBlockSize)));
   char vendor[kVstMaxVendorStrLen + 1] = {}, product[kVstMaxProductStrLen + 1] = {};
   askHost(fake, audioMasterGetVendorString, 0, 0, vendor);
   askHost(fake, audioMasterGetProductString, 0, 0, product);
   note(fake, "host vendor %s product %s", vendor, product);
-}
-
-std::string paramText(const Fake& fake, VstInt32 opcode, VstInt32 index) {
-  if (opcode == effGetParamName) return index == 0 ? "Gain" : "Second";
-  if (opcode == effGetParamLabel) return index == 0 ? "x" : "FS";
-  char display[kVstMaxParamStrLen + 1];
-  std::snprintf(display, sizeof display, "%.3f",
-                index == 0 ? 2.0 * fake.params[0] : fake.params[1]);
-  return display;
 }
 
 void selectProgram(Fake& fake, int program) {
@@ -90,9 +73,14 @@ void selectProgram(Fake& fake, int program) {
 VstIntPtr textOpcode(Fake& fake, VstInt32 opcode, VstInt32 index, void* ptr) {
   switch (opcode) {
     case effGetParamName:
+      writeText(ptr, index == 0 ? "Gain" : "Second");
+      return 1;
     case effGetParamLabel:
+      writeText(ptr, index == 0 ? "x" : "FS");
+      return 1;
     case effGetParamDisplay:
-      writeText(ptr, paramText(fake, opcode, index));
+      std::snprintf((char*)ptr, kVstMaxParamStrLen + 1, "%.3f",
+                    index == 0 ? 2.0 * fake.params[0] : fake.params[1]);
       return 1;
     case effGetProgramName:
       writeText(ptr, kProgramNames[fake.program]);

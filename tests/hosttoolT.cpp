@@ -1,6 +1,5 @@
-// tessarine-host run as a user runs it: exit status, messages, the files it
-// writes and the numbers it prints, against a small fake plug-in whose output is
-// known exactly, and against tessarine itself.
+// tessarine-host run as a user runs it, against a fake plug-in of exactly known output
+// (fakeplugin.cpp) and against tessarine itself.
 
 #include <doctest/doctest.h>
 #include <sndfile.h>
@@ -30,6 +29,14 @@ constexpr double kPi = 3.14159265358979323846;
 ProcessRun runHost(const std::vector<std::string>& args, const fs::path& dir,
                    const ProcessEnv& env = {}) {
   return runProcess(kHost, args, dir, env);
+}
+
+// Runs tessarine-host in dir and requires it to succeed.
+ProcessRun runOk(const std::vector<std::string>& args, const fs::path& dir,
+                 const ProcessEnv& env = {}) {
+  ProcessRun run = runHost(args, dir, env);
+  REQUIRE_MESSAGE(run.status == 0, run.err);
+  return run;
 }
 
 struct Audio {
@@ -106,51 +113,73 @@ double harmonicDb(const std::string& out, int n, size_t column = 3) {
   return row.size() > column ? std::stod(row[column]) : NAN;
 }
 
-void checkFailure(const ProcessRun& run, int status, const std::string& mention) {
-  CHECK(run.status == status);
-  CHECK(run.err.rfind("tessarine-host: error: ", 0) == 0);
-  CHECK(std::count(run.err.begin(), run.err.end(), '\n') == 1);
-  CHECK_MESSAGE(contains(run.err, mention), run.err);
-}
-
-struct FailingCase {
-  std::vector<std::string> args;
-  std::string mention;
-};
-
 }  // namespace
 
-TEST_CASE("malformed command lines exit with status 2 and write nothing") {
+TEST_CASE("failures: one line naming the problem, status 2 or 1, nothing written") {
   TempDir dir;
-  const std::vector<FailingCase> cases = {
-      {{"frobnicate", kFake}, "unknown command 'frobnicate'"},
-      {{"info"}, "no plug-in given"},
-      {{"info", kFake, "--block", "4"}, "unknown option '--block'"},
-      {{"render", kFake, "--loud"}, "unknown option '--loud'"},
-      {{"render", kFake, "--block"}, "--block needs a value"},
-      {{"render", kFake, "--block", "12x"}, "--block expects an integer, got '12x'"},
-      {{"render", kFake, "--block", "0"}, "--block must be between 1 and 65536"},
-      {{"render", kFake, "--block=65537"}, "--block must be between 1 and 65536"},
-      {{"render", kFake, "--program", "1.5"}, "--program expects an integer"},
-      {{"render", kFake, "--param", "1"}, "--param expects INDEX=VALUE, got '1'"},
-      {{"render", kFake, "--param", "x=0.5"}, "--param INDEX expects an integer"},
-      {{"render", kFake, "--param", "0=loud"}, "finite number"},
-      {{"render", kFake, "--param", "0=nan"}, "finite number"},
-      {{"render", kFake, "--param", "0=1.5"}, "between 0 and 1"},
-      {{"render", kFake, "--bypass=1"}, "--bypass takes no value"},
-      {{"render", kFake, "in.wav", "more.wav"}, "unexpected argument 'more.wav'"},
+  writeAudio(dir / "quad.wav", sine(48000, 4, 1000.0, 0.5, 480));
+  writeAudio(dir / "in.wav", sine(48000, 1, 1000.0, 0.5, 480));
+  std::ofstream(dir / "text.wav") << "RIFF? no, just text\n";
+  std::ofstream(dir / "notes.so") << "not a shared object\n";
+  const std::string missing = (dir / "missing.so").string(), notes = (dir / "notes.so").string();
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string mention;
+    std::string fakeMode = "";  // for the plug-in failures, whose path the message quotes
   };
-  for (const FailingCase& c : cases) {
-    INFO(c.args[0], " ", c.args.back());
-    checkFailure(runHost(c.args, dir.path), 2, c.mention);
-    CHECK(dir.entries().empty());
+  const std::vector<Case> cases = {
+      {{"frobnicate", kFake}, 2, "unknown command 'frobnicate'"},
+      {{"info"}, 2, "no plug-in given"},
+      {{"info", kFake, "--block", "4"}, 2, "unknown option '--block'"},
+      {{"render", kFake, "--loud"}, 2, "unknown option '--loud'"},
+      {{"render", kFake, "--block"}, 2, "--block needs a value"},
+      {{"render", kFake, "--block", "12x"}, 2, "--block expects an integer, got '12x'"},
+      {{"render", kFake, "--block", "0"}, 2, "--block must be between 1 and 65536"},
+      {{"render", kFake, "--block=65537"}, 2, "--block must be between 1 and 65536"},
+      {{"render", kFake, "--program", "1.5"}, 2, "--program expects an integer"},
+      {{"render", kFake, "--param", "1"}, 2, "--param expects INDEX=VALUE, got '1'"},
+      {{"render", kFake, "--param", "x=0.5"}, 2, "--param INDEX expects an integer"},
+      {{"render", kFake, "--param", "0=loud"}, 2, "finite number"},
+      {{"render", kFake, "--param", "0=nan"}, 2, "finite number"},
+      {{"render", kFake, "--param", "0=1.5"}, 2, "between 0 and 1"},
+      {{"render", kFake, "--bypass=1"}, 2, "--bypass takes no value"},
+      {{"render", kFake, "in.wav", "more.wav"}, 2, "unexpected argument 'more.wav'"},
+      {{"info", missing}, 1, "No such file", "-"},
+      {{"info", notes}, 1, "cannot load plug-in", "-"},
+      {{"info", kFakeWithoutEntry}, 1, "exports no VSTPluginMain", "-"},
+      {{"info", kFake}, 1, "VSTPluginMain returned no effect", "null"},
+      {{"render", kFake, "-o", "out.wav"}, 1, "magic 0x4E6F7065", "badmagic"},
+      {{"render", kFake, "-o", "out.wav"}, 1, "no processReplacing", "noprocess"},
+      {{"render", kFake, "absent.wav"}, 1, "cannot read input 'absent.wav': No such file"},
+      {{"render", kFake, "text.wav"}, 1, "input 'text.wav' is not an audio file"},
+      {{"render", kFake, "quad.wav"}, 1, "has 4 channels"},
+      {{"render", kFake, "in.wav", "--param", "2=0.5"}, 1, "parameter index 2 is out of range"},
+      {{"render", kFake, "in.wav", "--param", "-1=0.5"}, 1, "parameter index -1 is out of range"},
+      {{"render", kFake, "in.wav", "--program", "3"}, 1, "program 3 is out of range"},
+      {{"render", kFake, "in.wav", "--program", "-1"}, 1, "program -1 is out of range"},
+      {{"render", kFake, "in.wav", "-o", "nowhere/out.wav"},
+       1,
+       "cannot write output 'nowhere/out.wav'"},
+      {{"render", kFake, "in.wav", "-o", "."}, 1, "cannot write output '.'"},
+  };
+  const std::vector<std::string> files = dir.entries();
+  for (const Case& c : cases) {
+    INFO(c.args[0], " ", c.args.back(), " ", c.fakeMode);
+    const std::string mode = c.fakeMode == "-" ? "" : c.fakeMode;
+    const ProcessRun run = runHost(c.args, dir.path, {{"TESSARINE_FAKE_MODE", mode}});
+    CHECK(run.status == c.status);
+    CHECK(run.err.rfind("tessarine-host: error: ", 0) == 0);
+    CHECK(std::count(run.err.begin(), run.err.end(), '\n') == 1);
+    CHECK_MESSAGE(contains(run.err, c.mention), run.err);
+    if (!c.fakeMode.empty()) CHECK(contains(run.err, "'" + c.args[1] + "'"));
+    CHECK(dir.entries() == files);
   }
 
   const ProcessRun bare = runHost({}, dir.path);
   CHECK(bare.status == 2);
   CHECK(bare.out.empty());
   CHECK(contains(bare.err, "Usage:"));
-
   for (const auto& args : {std::vector<std::string>{"--help"}, {"render", kFake, "-h"}}) {
     const ProcessRun help = runHost(args, dir.path);
     CHECK(help.status == 0);
@@ -160,61 +189,14 @@ TEST_CASE("malformed command lines exit with status 2 and write nothing") {
   }
 }
 
-TEST_CASE("a file that is not a VST plug-in is refused with the reason") {
-  TempDir dir;
-  std::ofstream(dir / "notes.so") << "not a shared object\n";
-  const std::vector<std::pair<FailingCase, std::string>> cases = {
-      {{{"info", (dir / "missing.so").string()}, "No such file"}, ""},
-      {{{"info", (dir / "notes.so").string()}, "cannot load plug-in"}, ""},
-      {{{"info", kFakeWithoutEntry}, "exports no VSTPluginMain"}, ""},
-      {{{"info", kFake}, "VSTPluginMain returned no effect"}, "null"},
-      {{{"render", kFake, "-o", "out.wav"}, "magic 0x4E6F7065"}, "badmagic"},
-      {{{"render", kFake, "-o", "out.wav"}, "no processReplacing"}, "noprocess"},
-  };
-  for (const auto& entry : cases) {
-    const FailingCase& c = entry.first;
-    const std::string& mode = entry.second;
-    INFO(c.args[1], " ", mode);
-    const ProcessRun run = runHost(c.args, dir.path, {{"TESSARINE_FAKE_MODE", mode}});
-    checkFailure(run, 1, c.mention);
-    CHECK(contains(run.err, "'" + c.args[1] + "'"));
-  }
-  CHECK(dir.entries() == std::vector<std::string>{"notes.so"});
-}
-
-TEST_CASE("render fails before writing for bad inputs, settings and outputs") {
-  TempDir dir;
-  writeAudio(dir / "quad.wav", sine(48000, 4, 1000.0, 0.5, 480));
-  writeAudio(dir / "in.wav", sine(48000, 1, 1000.0, 0.5, 480));
-  std::ofstream(dir / "text.wav") << "RIFF? no, just text\n";
-  const std::vector<FailingCase> cases = {
-      {{"render", kFake, "absent.wav"}, "cannot read input 'absent.wav': No such file"},
-      {{"render", kFake, "text.wav"}, "input 'text.wav' is not an audio file"},
-      {{"render", kFake, "quad.wav"}, "has 4 channels"},
-      {{"render", kFake, "in.wav", "--param", "2=0.5"}, "parameter index 2 is out of range"},
-      {{"render", kFake, "in.wav", "--param", "-1=0.5"}, "parameter index -1 is out of range"},
-      {{"render", kFake, "in.wav", "--program", "3"}, "program 3 is out of range"},
-      {{"render", kFake, "in.wav", "--program", "-1"}, "program -1 is out of range"},
-      {{"render", kFake, "in.wav", "-o", "nowhere/out.wav"},
-       "cannot write output 'nowhere/out.wav'"},
-      {{"render", kFake, "in.wav", "-o", "."}, "cannot write output '.'"},
-  };
-  for (const FailingCase& c : cases) {
-    INFO(c.args.back());
-    checkFailure(runHost(c.args, dir.path), 1, c.mention);
-    CHECK(dir.entries() == std::vector<std::string>{"in.wav", "quad.wav", "text.wav"});
-  }
-}
-
 TEST_CASE("the host drives a plug-in through the calls and order a DAW uses") {
   TempDir dir;
   writeAudio(dir / "in.wav", sine(44100, 2, 441.0, 0.5, 4500));
   const ProcessEnv env = {{"TESSARINE_FAKE_LOG", (dir / "log").string()}};
   const ProcessRun run =
-      runHost({"render", kFake, "in.wav", "--block", "1000", "--program", "1", "--param", "0=0.75",
-               "--param", "1=0.125", "--bypass", "-o", "out.wav"},
-              dir.path, env);
-  REQUIRE_MESSAGE(run.status == 0, run.err);
+      runOk({"render", kFake, "in.wav", "--block", "1000", "--program", "1", "--param", "0=0.75",
+             "--param", "1=0.125", "--bypass", "-o", "out.wav"},
+            dir.path, env);
   const std::vector<std::string> expected = {
       "entry host version 2400",
       "open",
@@ -240,7 +222,7 @@ TEST_CASE("the host drives a plug-in through the calls and order a DAW uses") {
   CHECK(fileLines(dir / "log") == expected);
 
   fs::remove(dir / "log");
-  REQUIRE(runHost({"render", kFake, "--mono", "-o", "mono.wav"}, dir.path, env).status == 0);
+  runOk({"render", kFake, "--mono", "-o", "mono.wav"}, dir.path, env);
   const auto log = fileLines(dir / "log");
   CHECK(std::count(log.begin(), log.end(), "host pins in0=0 in1=1 in2=1 out0=0 out1=0 out2=1") ==
         1);
@@ -253,8 +235,7 @@ TEST_CASE("render writes the plug-in's output with the input's channels and rate
   writeAudio(dir / "stereo.wav", stereo);
   writeAudio(dir / "mono.wav", sine(22050, 1, 441.0, 1.0, 2205), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
 
-  REQUIRE(runHost({"render", kFake, "stereo.wav", "--param", "0=0.25", "-o", "half.wav"}, dir.path)
-              .status == 0);
+  runOk({"render", kFake, "stereo.wav", "--param", "0=0.25", "-o", "half.wav"}, dir.path);
   Audio halved = stereo;
   for (float& s : halved.samples) s *= 0.5f;
   const Audio half = readAudio(dir / "half.wav");
@@ -263,20 +244,18 @@ TEST_CASE("render writes the plug-in's output with the input's channels and rate
   CHECK(half.samples == halved.samples);
 
   // Block boundaries must not show: any block size gives the same file.
-  REQUIRE(runHost({"render", kFake, "stereo.wav", "--param", "0=0.25", "--block", "7", "-o",
-                   "blocks.wav"},
-                  dir.path)
-              .status == 0);
+  runOk({"render", kFake, "stereo.wav", "--param", "0=0.25", "--block", "7", "-o", "blocks.wav"},
+        dir.path);
   CHECK(readAudio(dir / "blocks.wav").samples == halved.samples);
 
-  REQUIRE(runHost({"render", kFake, "mono.wav", "-o", "mono-out.wav"}, dir.path).status == 0);
+  runOk({"render", kFake, "mono.wav", "-o", "mono-out.wav"}, dir.path);
   const Audio mono = readAudio(dir / "mono-out.wav");
   CHECK(mono.rate == 22050);
   CHECK(mono.channels == 1);
   CHECK(mono.samples == readAudio(dir / "mono.wav").samples);
 
   // Without an input or -o: the built-in sine into tessarine-out.wav, nothing else left.
-  REQUIRE(runHost({"render", kFake}, dir.path).status == 0);
+  runOk({"render", kFake}, dir.path);
   const Audio built = readAudio(dir / "tessarine-out.wav");
   CHECK(built.rate == 48000);
   CHECK(built.channels == 2);
@@ -298,8 +277,7 @@ TEST_CASE("render measures harmonic levels accurately") {
   TempDir dir;
   // Unity gain plus 0.01 of T2: H1 at 0 dBFS, H2 at -40 dBFS, nothing else.
   const ProcessRun run =
-      runHost({"render", kFake, "--param", "0=0.5", "--param", "1=0.01"}, dir.path);
-  REQUIRE_MESSAGE(run.status == 0, run.err);
+      runOk({"render", kFake, "--param", "0=0.5", "--param", "1=0.01"}, dir.path);
   CHECK(contains(run.out, "Input: sine at 1000.000 Hz, 0.00 dBFS"));
   CHECK(std::fabs(harmonicDb(run.out, 1)) <= 0.05);
   CHECK(std::fabs(harmonicDb(run.out, 2) + 40.0) <= 0.05);
@@ -349,8 +327,7 @@ TEST_CASE("info shows what a host sees of a plug-in") {
     ProcessEnv modeEnv = env;
     modeEnv.emplace_back("TESSARINE_FAKE_MODE", mode);
     // A bare file name means the file in the current directory.
-    const ProcessRun run = runHost({"info", "fake.so"}, dir.path, modeEnv);
-    REQUIRE_MESSAGE(run.status == 0, run.err);
+    const ProcessRun run = runOk({"info", "fake.so"}, dir.path, modeEnv);
     CHECK(contains(run.out, "Product:        Fake Gain\n"));
     CHECK(contains(run.out, "Vendor:         Fake Vendor\n"));
     CHECK(contains(run.out, "Vendor version: 4321\n"));
@@ -376,8 +353,7 @@ TEST_CASE("info shows what a host sees of a plug-in") {
 #ifdef TESSARINE_PLUGIN_PATH
 TEST_CASE("tessarine as the host sees it") {
   TempDir dir;
-  const ProcessRun info = runHost({"info", TESSARINE_PLUGIN_PATH}, dir.path);
-  REQUIRE_MESSAGE(info.status == 0, info.err);
+  const ProcessRun info = runOk({"info", TESSARINE_PLUGIN_PATH}, dir.path);
   CHECK(contains(info.out, "Product:        +tessarine\n"));
   CHECK(contains(info.out, "Vendor:         Quorvalin\n"));
   CHECK(contains(info.out, "Unique ID:      +tsr (0x2B747372)\n"));
@@ -398,26 +374,21 @@ TEST_CASE("tessarine as the host sees it") {
 TEST_CASE("tessarine renders the harmonics its weights ask for") {
   TempDir dir;
   const ProcessRun second =
-      runHost({"render", TESSARINE_PLUGIN_PATH, "--param", "0=0", "--param", "1=1"}, dir.path);
-  REQUIRE_MESSAGE(second.status == 0, second.err);
+      runOk({"render", TESSARINE_PLUGIN_PATH, "--param", "0=0", "--param", "1=1"}, dir.path);
   const double h2 = harmonicDb(second.out, 2);
   CHECK(std::fabs(h2 - 20.0 * std::log10(1.0 / 1.004)) <= 0.1);
   for (int n : {1, 3, 4, 5, 7}) CHECK(std::fabs(harmonicDb(second.out, n) - h2 + 60.0) <= 1.0);
 
-  const ProcessRun defaults = runHost({"render", TESSARINE_PLUGIN_PATH}, dir.path);
-  REQUIRE_MESSAGE(defaults.status == 0, defaults.err);
+  const ProcessRun defaults = runOk({"render", TESSARINE_PLUGIN_PATH}, dir.path);
   for (int n : {2, 3, 4, 5, 7}) CHECK(std::fabs(harmonicDb(defaults.out, n, 4) + 60.0) <= 1.0);
 
   const Audio stereo = sine(44100, 2, 441.0, 0.9, 10000);
   writeAudio(dir / "stereo.wav", stereo);
-  REQUIRE(
-      runHost({"render", TESSARINE_PLUGIN_PATH, "stereo.wav", "--bypass", "-o", "by.wav"}, dir.path)
-          .status == 0);
+  runOk({"render", TESSARINE_PLUGIN_PATH, "stereo.wav", "--bypass", "-o", "by.wav"}, dir.path);
   CHECK(readAudio(dir / "by.wav").samples == stereo.samples);
 
   writeAudio(dir / "mono.wav", sine(32000, 1, 500.0, 0.5, 8000), SF_FORMAT_WAV | SF_FORMAT_PCM_24);
-  REQUIRE(runHost({"render", TESSARINE_PLUGIN_PATH, "mono.wav", "--mono", "-o", "m.wav"}, dir.path)
-              .status == 0);
+  runOk({"render", TESSARINE_PLUGIN_PATH, "mono.wav", "--mono", "-o", "m.wav"}, dir.path);
   const Audio mono = readAudio(dir / "m.wav");
   CHECK(mono.rate == 32000);
   CHECK(mono.channels == 1);

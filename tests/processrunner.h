@@ -1,7 +1,5 @@
 #pragma once
-// Runs a program as a user runs it, in a directory of its choosing and with changes
-// to its environment, and keeps what it wrote; with a scratch directory to run it in.
-// For the tests of the command-line host.
+// Runs a program as a user runs it and keeps what it wrote; a scratch directory to run it in.
 
 #include <filesystem>
 #include <optional>

@@ -1,14 +1,13 @@
-// Every build of the shaping loop against a scalar model of the processor's
-// arithmetic written here, compared bit for bit (NaN payloads included), and the
-// effect's weight cache against a fresh effect.
+// Every build of the shaping loop against a scalar model, bit for bit (NaN payloads too),
+// and the effect's weight cache against a fresh effect.
 
 #include <doctest/doctest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
+#include <ios>
 #include <random>
 #include <string>
 #include <vector>
@@ -106,15 +105,12 @@ void checkBlock(const ShaperVariant& variant, const ShaperWeights& w, const std:
               bitsOf(replacing ? shaped : modelAdd(shaped, inPlace ? x : previous[i - offset]));
         }
         if (bitsOf(buffer[i]) != expected) {
-          char what[200];
-          std::snprintf(what, sizeof(what),
-                        "%s %s %s, %zu frames at offset %zu: sample %zd (input %08x) gave %08x, "
-                        "expected %08x",
-                        variant.name, replacing ? "replacing" : "accumulating",
-                        inPlace ? "in place" : "out of place", n, offset, (ptrdiff_t)(i - offset),
-                        i >= offset && i < offset + n ? bitsOf(in[i - offset]) : 0u,
-                        bitsOf(buffer[i]), expected);
-          FAIL_CHECK(what);
+          FAIL_CHECK(variant.name << (replacing ? " replacing " : " accumulating ")
+                                  << (inPlace ? "in place, " : "out of place, ") << n
+                                  << " frames at offset " << offset << ": sample "
+                                  << (ptrdiff_t)(i - offset) << std::hex << " (input "
+                                  << (i >= offset && i < offset + n ? bitsOf(in[i - offset]) : 0u)
+                                  << ") gave " << bitsOf(buffer[i]) << ", expected " << expected);
           return;
         }
       }
@@ -335,15 +331,10 @@ TEST_CASE("exhaustive: every float up to 1.5 in magnitude" * doctest::skip()) {
         for (const ShaperVariant* variant : variants) {
           variant->shape(w, in.data(), out.data(), (long)count, true);
           if (std::memcmp(out.data(), expected.data(), count * sizeof(float)) != 0) {
-            for (std::uint32_t i = 0; i < count; i++) {
-              if (bitsOf(out[i]) != bitsOf(expected[i])) {
-                char what[100];
-                std::snprintf(what, sizeof(what), "%s: input %08x gave %08x, expected %08x",
-                              variant->name, bitsOf(in[i]), bitsOf(out[i]), bitsOf(expected[i]));
-                FAIL_CHECK(what);
-                break;
-              }
-            }
+            std::uint32_t i = 0;
+            while (bitsOf(out[i]) == bitsOf(expected[i])) i++;
+            FAIL_CHECK(variant->name << std::hex << ": input " << bitsOf(in[i]) << " gave "
+                                     << bitsOf(out[i]) << ", expected " << bitsOf(expected[i]));
           }
         }
       }

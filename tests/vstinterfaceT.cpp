@@ -1,5 +1,4 @@
-// The host interface on a bare effect: record, trampolines, core and extended
-// dispatcher, host requests, text helpers and speaker arrangements.
+// The host interface on a bare effect: record, dispatcher, host requests, text helpers.
 
 #include <doctest/doctest.h>
 
@@ -54,14 +53,22 @@ VstIntPtr dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr va
   return e->dispatcher(e, opcode, index, value, ptr, opt);
 }
 
-std::string f2s(float value, VstInt32 maxLen = kVstMaxParamStrLen) {
+struct Fixture {
   HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
-  char text[64];
-  std::memset(text, 'x', sizeof(text));
-  effect.float2string(value, text, maxLen);
-  return text;
-}
+  BareEffect effect{HostRecorder::callback};
+  AEffect* e = effect.getAeffect();
+  RecordingEditor* addEditor() {
+    RecordingEditor* editor = new RecordingEditor(&effect);
+    effect.setEditor(editor);
+    return editor;
+  }
+  std::string f2s(float value, VstInt32 maxLen = kVstMaxParamStrLen) {
+    char text[64];
+    std::memset(text, 'x', sizeof(text));
+    effect.float2string(value, text, maxLen);
+    return text;
+  }
+};
 
 }  // namespace
 
@@ -85,7 +92,7 @@ TEST_CASE("bounded copy and append never pass the limit") {
   CHECK(std::string(buffer) == "abcd");
 }
 
-TEST_CASE("numbers become text exactly as hosts show them") {
+TEST_CASE_FIXTURE(Fixture, "numbers become text exactly as hosts show them") {
   CHECK(f2s(0.0f) == "0.000000");
   CHECK(f2s(-60.0f) == "-60.0000");
   CHECK(f2s(-6.0f) == "-6.00000");
@@ -101,8 +108,6 @@ TEST_CASE("numbers become text exactly as hosts show them") {
   CHECK(f2s(NAN) == "Huge!");
   CHECK(f2s(-60.0f, 3) == "-60");
 
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
   char text[32];
   // What one of the effect's converters writes for value, at most eight characters.
   auto shown = [&](auto convert, auto value) {
@@ -126,10 +131,7 @@ TEST_CASE("numbers become text exactly as hosts show them") {
   CHECK(shown(&AudioEffect::ms2string, 4800.0f) == "100.0000");
 }
 
-TEST_CASE("a bare effect's record and flag setters") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
-  AEffect* e = effect.getAeffect();
+TEST_CASE_FIXTURE(Fixture, "a bare effect's record and flag setters") {
   CHECK(e->magic == 0x56737450);
   CHECK(e->object == &effect);
   CHECK(e->numPrograms == 3);
@@ -155,8 +157,7 @@ TEST_CASE("a bare effect's record and flag setters") {
   effect.isSynth(false);
   CHECK(dispatch(e, effGetPlugCategory) == kPlugCategUnknown);
 
-  RecordingEditor* editor = new RecordingEditor(&effect);
-  effect.setEditor(editor);
+  addEditor();
   CHECK((e->flags & effFlagsHasEditor) != 0);
 }
 
@@ -172,11 +173,7 @@ TEST_CASE("effClose runs close, destroys the effect and its editor, and answers 
   CHECK(BareEffect::destroyed == 1);
 }
 
-TEST_CASE("core opcodes") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
-  AEffect* e = effect.getAeffect();
-
+TEST_CASE_FIXTURE(Fixture, "core opcodes") {
   CHECK(dispatch(e, effIdentify) == 0x4E764566);
   CHECK(dispatch(e, effGetVu) == 0);
 
@@ -211,38 +208,29 @@ TEST_CASE("core opcodes") {
   for (VstInt32 op : {-5, -1, 80, 100, 1000}) CHECK(dispatch(e, op, 1, 1, &chunk, 1.0f) == 0);
 }
 
-TEST_CASE("a host's program name is read no further than its limit") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
+TEST_CASE_FIXTURE(Fixture, "a host's program name is read no further than its limit") {
   char unterminated[40];
   std::memset(unterminated, 'n', sizeof(unterminated));
-  dispatch(effect.getAeffect(), effSetProgramName, 0, 0, unterminated);
+  dispatch(e, effSetProgramName, 0, 0, unterminated);
   CHECK(std::strlen(effect.lastProgramName) == kVstMaxProgNameLen);
 }
 
-TEST_CASE("opcodes that use ptr answer 0 for a null ptr") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
-  RecordingEditor* editor = new RecordingEditor(&effect);
-  effect.setEditor(editor);
-  AEffect* e = effect.getAeffect();
+TEST_CASE_FIXTURE(Fixture, "opcodes that use ptr answer 0 for a null ptr") {
+  RecordingEditor* editor = addEditor();
   for (VstInt32 op = -5; op <= 100; op++) {
     if (op == effClose || op == effEditDraw) continue;
     VstIntPtr answer = dispatch(e, op, 0, 0, nullptr, 0.0f);
     bool neutralNonZero = op == effIdentify || op == effCanBeAutomated ||
                           op == effGetNumProgramCategories || op == effConnectInput ||
                           op == effConnectOutput || op == effSetBlockSizeAndSampleRate ||
-                          op == effKeysRequired || op == effGetVstVersion ||
-                          op == effEditKeyDown || op == effEditMouse;
+                          op == effKeysRequired || op == effGetVstVersion || op == effEditKeyDown ||
+                          op == effEditMouse;
     if (!neutralNonZero) CHECK_MESSAGE(answer == 0, "opcode " << op);
   }
   CHECK(editor->log == std::vector<std::string>{"down", "up"});
 }
 
-TEST_CASE("neutral answers of the extended dispatcher") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
-  AEffect* e = effect.getAeffect();
+TEST_CASE_FIXTURE(Fixture, "neutral answers of the extended dispatcher") {
   char text[128];
   std::memset(text, '#', sizeof(text));
 
@@ -280,12 +268,8 @@ TEST_CASE("neutral answers of the extended dispatcher") {
   CHECK(host.callsOf(audioMasterWantMidi)[0].value == 1);
 }
 
-TEST_CASE("key opcodes reach the editor as a VstKeyCode") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
-  RecordingEditor* editor = new RecordingEditor(&effect);
-  effect.setEditor(editor);
-  AEffect* e = effect.getAeffect();
+TEST_CASE_FIXTURE(Fixture, "key opcodes reach the editor as a VstKeyCode") {
+  RecordingEditor* editor = addEditor();
   CHECK(dispatch(e, effEditKeyDown, 'q', 0x10E, nullptr, 8.9f) == 1);
   CHECK(editor->lastKey.character == 'q');
   CHECK(editor->lastKey.virt == 0x0E);
@@ -305,10 +289,7 @@ TEST_CASE("key opcodes reach the editor as a VstKeyCode") {
   CHECK(!editor->isOpen());
 }
 
-TEST_CASE("host requests carry their arguments and read the answers") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
-
+TEST_CASE_FIXTURE(Fixture, "host requests carry their arguments and read the answers") {
   host.answers[audioMasterVersion] = 0;
   CHECK(effect.getMasterVersion() == 1);
   host.answers[audioMasterVersion] = 2400;
@@ -375,9 +356,7 @@ TEST_CASE("without a host callback every request gives its neutral answer") {
   effect.setParameterAutomated(0, 0.5f);
 }
 
-TEST_CASE("speaker arrangements") {
-  HostRecorder host;
-  BareEffect effect(HostRecorder::callback);
+TEST_CASE_FIXTURE(Fixture, "speaker arrangements") {
   VstSpeakerArrangement* source = nullptr;
   REQUIRE(effect.allocateArrangement(&source, 12));
   CHECK(source->numChannels == 12);

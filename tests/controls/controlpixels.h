@@ -1,8 +1,10 @@
 #pragma once
-// Pixel questions the tests of the vector controls ask of a canvas: colours within a
-// tolerance, counts and bounds of a colour inside a rectangle, whole snapshots.
+// Pixel questions about a canvas: colours within a tolerance, counts, bounds, snapshots.
+
+#include <doctest/doctest.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <vector>
 
 #include "recordingview.h"
@@ -16,6 +18,17 @@ inline constexpr CColor kText = {20, 120, 40, 255};
 inline constexpr CColor kLiteBack = {147, 157, 187, 255};
 inline constexpr CColor kLiteFore = {202, 142, 137, 255};
 inline constexpr CColor kDarkHilite = {120, 85, 10, 255};
+
+struct PixelIs {
+  int x, y;
+  CColor colour;
+};
+
+// Checks each listed pixel, naming the ones that differ.
+inline void checkPixels(const Canvas& canvas, std::initializer_list<PixelIs> expected) {
+  for (const PixelIs& p : expected)
+    CHECK_MESSAGE(canvas.pixel(p.x, p.y) == p.colour, "pixel (" << p.x << ", " << p.y << ")");
+}
 
 // Each channel within tolerance.
 inline bool near(const CColor& a, const CColor& b, int tolerance = 2) {

@@ -1,7 +1,4 @@
-// A gallery of the vector controls for people to look at: every control of the
-// family in a few states, one PNG file per kind, written into the build tree
-// (TESSARINE_GALLERY_DIR). The pictures are not compared with stored ones; the test
-// checks that each file was written whole.
+// A gallery of every control in a few states, PNGs in TESSARINE_GALLERY_DIR for people to see.
 
 #include <cairo.h>
 #include <doctest/doctest.h>

@@ -1,10 +1,10 @@
-// The knobs: the grommet drawn into memory and read back pixel by pixel, its read-out
-// texts, the angle mapping, the drag arithmetic and the reset click.
+// The knobs: the grommet's pixels, read-out texts, angles, drag arithmetic, reset click.
 
 #include <doctest/doctest.h>
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "recordingview.h"
 #include "vgknob.h"
@@ -54,9 +54,9 @@ TEST_CASE("a 66 x 66 grommet at 0.5: ring, round ends, pointer dot, discs and re
   const CColor fore = gColors[1], hilite = gColors[2];
 
   CHECK(canvas.pixel(0, 0) == kWhiteCColor);
-  CHECK(canvas.pixel(47, 9) == fore);    // end cap (43, 5, 51, 13)
-  CHECK(canvas.pixel(19, 9) == fore);    // end cap (15, 5, 23, 13)
-  CHECK(canvas.pixel(33, 5) == hilite);  // pointer dot (29, 1, 37, 9)
+  CHECK(canvas.pixel(47, 9) == fore);          // end cap (43, 5, 51, 13)
+  CHECK(canvas.pixel(19, 9) == fore);          // end cap (15, 5, 23, 13)
+  CHECK(canvas.pixel(33, 5) == hilite);        // pointer dot (29, 1, 37, 9)
   CHECK(canvas.pixel(40, 6) == kWhiteCColor);  // the gap between dot and cap
   CHECK(canvas.pixel(26, 6) == kWhiteCColor);
   CHECK(canvas.pixel(33, 60) == fore);  // the ring at 6 and 3 o'clock
@@ -143,14 +143,13 @@ TEST_CASE("read-out texts: decimals by range, ratios, whole units") {
 TEST_CASE("angles: valueToPoint and valueFromPoint agree; the dead sector splits") {
   VGGrommetKnob* knob = editorKnob(CRect(0, 0, 66, 66), 0.f);
   CPoint p;
-  knob->valueToPoint(p);
-  CHECK(p == CPoint(10, 56));  // 225 degrees: lower left
-  knob->setValue(0.5f);
-  knob->valueToPoint(p);
-  CHECK(p == CPoint(33, 0));
-  knob->setValue(1.f);
-  knob->valueToPoint(p);
-  CHECK(p == CPoint(56, 56));
+  for (auto [value, point] : {std::pair{0.f, CPoint(10, 56)},
+                              {0.5f, CPoint(33, 0)},
+                              {1.f, CPoint(56, 56)}}) {  // from 225 degrees, lower left
+    knob->setValue(value);
+    knob->valueToPoint(p);
+    CHECK(p == point);
+  }
 
   SUBCASE("clockwise, as built") {}
   SUBCASE("anticlockwise from the lower right") {
@@ -180,47 +179,23 @@ TEST_CASE("angles: valueToPoint and valueFromPoint agree; the dead sector splits
   knob->forget();
 }
 
-TEST_CASE("the linear drag: up and right raise, one height covers the range") {
+// 33 up, Shift, Shift mid-drag and 10 up 10 left with the real pointer: editorwindowT.
+TEST_CASE("the linear drag: right raises too, runs on past the ends, rebases on Shift") {
   const CPoint start(30, 40);
   float value = -1.f;
-  auto drag = [&](long button) { return VGKnobDrag(0.25f, 0.f, 1.f, 66.f, 5.f, start, button); };
-
-  SUBCASE("33 pixels up from 0.25 end at 0.75; the same to the right too") {
-    VGKnobDrag d = drag(kButtonLeft);
-    CHECK(d.track(CPoint(30, 7), kButtonLeft, value));
-    CHECK(value == doctest::Approx(0.75f));
-    CHECK(d.track(CPoint(63, 40), kButtonLeft, value));
-    CHECK(value == doctest::Approx(0.75f));
-    CHECK_FALSE(d.track(CPoint(63, 40), kButtonLeft, value));  // no movement, no new value
-  }
-  SUBCASE("with Shift five times finer: 0.35") {
-    VGKnobDrag d = drag(kButtonLeft | kButtonShift);
-    d.track(CPoint(30, 7), kButtonLeft | kButtonShift, value);
-    CHECK(value == doctest::Approx(0.35f));
-  }
-  SUBCASE("10 up and 10 left cancel out") {
-    VGKnobDrag d = drag(kButtonLeft);
-    d.track(CPoint(20, 30), kButtonLeft, value);
-    CHECK(value == doctest::Approx(0.25f));
-  }
-  SUBCASE("far beyond the ends the value runs on; the knob clamps it") {
-    VGKnobDrag d = drag(kButtonLeft);
-    d.track(CPoint(30, -500), kButtonLeft, value);
-    CHECK(value > 1.f);
-  }
-  SUBCASE("Shift pressed mid-drag keeps the value and the finer rate runs from there") {
-    VGKnobDrag d = drag(kButtonLeft);
-    d.track(CPoint(30, 7), kButtonLeft, value);
-    CHECK_FALSE(d.track(CPoint(30, 7), kButtonLeft | kButtonShift, value));
-    d.track(CPoint(30, 8), kButtonLeft | kButtonShift, value);
-    CHECK(value == doctest::Approx(0.75f - 1.f / 330));
-    d.track(CPoint(30, -26), kButtonLeft | kButtonShift, value);
-    CHECK(value == doctest::Approx(0.85f));
-    // Released again: the full rate from the position reached.
-    d.track(CPoint(30, -26), kButtonLeft, value);
-    d.track(CPoint(30, -59), kButtonLeft, value);
-    CHECK(value == doctest::Approx(1.35f));
-  }
+  VGKnobDrag d(0.25f, 0.f, 1.f, 66.f, 5.f, start, kButtonLeft);
+  CHECK(d.track(CPoint(63, 40), kButtonLeft, value));
+  CHECK(value == doctest::Approx(0.75f));
+  CHECK_FALSE(d.track(CPoint(63, 40), kButtonLeft, value));  // no movement, no new value
+  CHECK_FALSE(d.track(CPoint(63, 40), kButtonLeft | kButtonShift, value));
+  d.track(CPoint(63, 7), kButtonLeft | kButtonShift, value);
+  CHECK(value == doctest::Approx(0.85f));
+  // Released again: the full rate from the position reached, and on past the end.
+  d.track(CPoint(63, 7), kButtonLeft, value);
+  d.track(CPoint(63, -26), kButtonLeft, value);
+  CHECK(value == doctest::Approx(1.35f));
+  d.track(CPoint(63, -500), kButtonLeft, value);
+  CHECK(value > 7.f);
 }
 
 TEST_CASE("Ctrl-click (Command) resets to the default without an edit bracket") {

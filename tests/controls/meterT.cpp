@@ -1,6 +1,4 @@
-// The meters drawn into memory: the eye's sectors, seam and read-out, the scope's
-// cross, trace and smoothed direction, the LED meter's colours in level and bit mode
-// and its numbers switch.
+// The meters drawn into memory: the eye, the scope and the LED meter.
 
 #include <doctest/doctest.h>
 

@@ -1,6 +1,4 @@
-// The labels, the buttons and the logo drawn into memory and clicked without a window:
-// their geometry and colours read back as pixels, recolouring through the table, the
-// toggle click.
+// The labels, buttons and logo drawn into memory and clicked without a window.
 
 #include <doctest/doctest.h>
 
@@ -52,11 +50,11 @@ TEST_CASE("simple label: its name centred on white with a margin, in the text co
   // 13 points fill 15 pixels; two less leave the margin.
   CHECK(d.control->getFontSize() <= 11);
   CHECK(d.control->getFontSize() >= 8);
-  CHECK(d.canvas.pixel(10, 10) == kWhiteCColor);
-  CHECK(d.canvas.pixel(73, 24) == kWhiteCColor);
-  CHECK(d.canvas.pixel(9, 10) == kGreyCColor);
-  CHECK(d.canvas.pixel(74, 24) == kGreyCColor);
-  CHECK(d.canvas.pixel(10, 25) == kGreyCColor);
+  checkPixels(d.canvas, {{10, 10, kWhiteCColor},
+                         {73, 24, kWhiteCColor},
+                         {9, 10, kGreyCColor},
+                         {74, 24, kGreyCColor},
+                         {10, 25, kGreyCColor}});
   const CRect r(10, 10, 74, 25);
   const CRect ink = boundsNot(d.canvas, r, kWhiteCColor);
   CHECK(ink.width() > 20);
@@ -90,9 +88,7 @@ TEST_CASE("bottom label: the whole strip in (239, 232, 229), the text filling it
   CHECK(onlyInkOver(d.canvas, r, strip, kText, amount));
   CHECK(amount > 0.5f);
   CHECK(boundsNot(d.canvas, r, strip).width() > 100);
-  CHECK(d.canvas.pixel(0, 135) == strip);
-  CHECK(d.canvas.pixel(418, 144) == strip);
-  CHECK(d.canvas.pixel(0, 134) == kGreyCColor);
+  checkPixels(d.canvas, {{0, 135, strip}, {418, 144, strip}, {0, 134, kGreyCColor}});
   checkToggleLeavesDrawing(d);
 }
 
@@ -131,10 +127,9 @@ TEST_CASE("text button: pill, lamp at (85, 5, 95, 15) and the caption for its st
   d.control->setName("ab");
   d.control->setOnName("abababab");
   d.draw();  // new: on
-  CHECK(d.canvas.pixel(50, 1) == kFore);
-  CHECK(d.canvas.pixel(75, 10) == kWhiteCColor);  // the white inside, 3 to 17
-  CHECK(d.canvas.pixel(50, 17) == kFore);
-  CHECK(d.canvas.pixel(90, 10) == kHilite);
+  // (75, 10): the white inside, 3 to 17
+  checkPixels(d.canvas,
+              {{50, 1, kFore}, {75, 10, kWhiteCColor}, {50, 17, kFore}, {90, 10, kHilite}});
   const auto textInk = [&] {
     return boundsWhere(d.canvas, CRect(0, 0, 84, 20),
                        [](const CColor& p) { return near(p, kText, 60); });
@@ -157,21 +152,15 @@ TEST_CASE("logo: badge and bar in the fore and back colours, the name in white")
   d.draw();
   // Badge: rim (13, 1, 145, 25) in fore around (13, 3, 145, 23) in liteFore, and the
   // white pill (16, 7, 142, 22) with the maker's word in the back colour.
-  CHECK(d.canvas.pixel(60, 1) == kFore);
-  CHECK(d.canvas.pixel(60, 24) == kFore);
-  CHECK(d.canvas.pixel(60, 4) == kLiteFore);
-  CHECK(d.canvas.pixel(10, 14) == kWhiteCColor);
+  checkPixels(d.canvas,
+              {{60, 1, kFore}, {60, 24, kFore}, {60, 4, kLiteFore}, {10, 14, kWhiteCColor}});
   CHECK(countNear(d.canvas, CRect(16, 7, 142, 22), kBack) > 20);
   // Bar: rim (145, 1, 396, 25) in fore around liteBack; the end disc (384, 1, 408, 25);
   // the dark strip (145, 7, 393, 22) and its end disc (385, 7, 400, 22) in back.
-  CHECK(d.canvas.pixel(300, 1) == kFore);
-  CHECK(d.canvas.pixel(300, 24) == kFore);
-  CHECK(d.canvas.pixel(300, 4) == kLiteBack);
-  CHECK(d.canvas.pixel(300, 23) == kLiteBack);
+  checkPixels(d.canvas,
+              {{300, 1, kFore}, {300, 24, kFore}, {300, 4, kLiteBack}, {300, 23, kLiteBack}});
   CHECK(near(d.canvas.pixel(396, 1), kFore, 10));
-  CHECK(d.canvas.pixel(403, 12) == kLiteBack);
-  CHECK(d.canvas.pixel(160, 8) == kBack);
-  CHECK(d.canvas.pixel(395, 14) == kBack);
+  checkPixels(d.canvas, {{403, 12, kLiteBack}, {160, 8, kBack}, {395, 14, kBack}});
   const CRect strip(157, 7, 393, 22);
   const int white = countNear(d.canvas, strip, kWhiteCColor);
   CHECK(white > 30);

@@ -1,7 +1,4 @@
-// The slider drawn into memory and clicked without a window: handle and track
-// geometry, the texts, absolute clicks and the Shift rate. (A click without a window
-// is one pass of the drag: the press; the drag with the real pointer is in
-// sliderpointerT.)
+// The slider drawn into memory and clicked without a window (real pointer: sliderpointerT).
 
 #include <doctest/doctest.h>
 

@@ -1,10 +1,9 @@
-// The base of the vector controls and their draw context: the placeholder drawing and
-// the offscreen pass, derived colours, font fitting, texts, the toggle click and the
-// base drag's click paths; RUVDrawContext's rectangle and rounded rectangle.
+// The vector control base (placeholder, colours, fonts, clicks) and RUVDrawContext.
 
 #include <doctest/doctest.h>
 
 #include <string>
+#include <tuple>
 
 #include "pixelcanvas.h"
 #include "recordingview.h"
@@ -63,24 +62,18 @@ TEST_CASE("a new VGControl and its placeholder ring") {
   CHECK(std::string(control->getLabel()).empty());
   Canvas canvas(80, 80);
 
-  // At 1 the white inner ellipse has shrunk to nothing: a full disc.
-  control->draw(canvas.context);
-  CHECK(canvas.pixel(38, 38) == CColor{255, 0, 127, 255});
-  CHECK(canvas.pixel(12, 38) == CColor{255, 0, 127, 255});
-  CHECK(canvas.pixel(6, 6) == kWhiteCColor);  // corner: white, and inside widgetRect only
-  CHECK(canvas.pixel(4, 4) == kWhiteCColor);
-  CHECK_FALSE(control->isDirty());
-
-  control->setValue(0.5f);
-  control->draw(canvas.context);
-  CHECK(canvas.pixel(38, 38) == kWhiteCColor);
-  CHECK(canvas.pixel(12, 38) == CColor{127, 127, 63, 255});
-
-  // At 0 the white ellipse covers the green one.
-  control->setValue(0.f);
-  control->draw(canvas.context);
-  CHECK(canvas.pixel(38, 38) == kWhiteCColor);
-  CHECK(canvas.pixel(12, 38) == kWhiteCColor);
+  // At 1 the white inner ellipse has shrunk to nothing; at 0 it covers the green one.
+  const CColor pink = {255, 0, 127, 255}, olive = {127, 127, 63, 255}, white = kWhiteCColor;
+  for (auto [value, centre, side] :
+       {std::tuple{1.f, pink, pink}, {0.5f, white, olive}, {0.f, white, white}}) {
+    control->setValue(value);
+    control->draw(canvas.context);
+    CHECK(canvas.pixel(38, 38) == centre);
+    CHECK(canvas.pixel(12, 38) == side);
+    CHECK(canvas.pixel(6, 6) == kWhiteCColor);  // corner: white, and inside widgetRect only
+    CHECK(canvas.pixel(4, 4) == kWhiteCColor);
+    CHECK_FALSE(control->isDirty());
+  }
   control->forget();
 }
 
@@ -180,7 +173,8 @@ TEST_CASE("the base drag: modifier clicks, the reset click and clicks it ignores
     f.listener.answer = 0;
     f.click(kButtonLeft | kButtonCommand);
     CHECK(f.control->getValue() == 0.5f);
-    CHECK(f.log == Log{"modifierClicked 17", "beginEdit 3", "valueChanged 3 0.500000", "endEdit 3"});
+    CHECK(f.log ==
+          Log{"modifierClicked 17", "beginEdit 3", "valueChanged 3 0.500000", "endEdit 3"});
   }
   SUBCASE("a modifier click the listener takes changes nothing") {
     f.click(kButtonLeft | kButtonCommand);

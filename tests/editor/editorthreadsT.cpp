@@ -1,10 +1,5 @@
-// The effect and its editor under the threads a host really uses, at once: the audio
-// thread processes, an automation thread sets parameters, selects programs and
-// switches bypass, the user-interface thread opens, idles and closes the editor over
-// and over, and a user drags a knob and clicks the colour button with the real
-// pointer while the editor is open. Built with
-// ThreadSanitizer (the tsan preset) this finds any data race among them; in every
-// build it checks that no knob misses the last change.
+// Audio, automation (programs, bypass) and the editor's life with XTest gestures at once:
+// ThreadSanitizer (tsan preset) finds races; every build checks no knob misses a change.
 
 #include <doctest/doctest.h>
 

@@ -1,44 +1,149 @@
-// The plug-in's editor in a real window under Xvfb: what it draws, read back from the
-// screen, and what it does with the real pointer (XTest).
+// The plug-in's editor in a real window under Xvfb: its pixels and the real pointer (XTest).
 
-#include <X11/keysym.h>
 #include <doctest/doctest.h>
+// X headers after doctest: Xlib defines None.
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <thread>
+#include <vector>
 
-#include "editorsession.h"
+#include "control.h"
+#include "frame.h"
+#include "hostrecorder.h"
+#include "platformclock.h"
+#include "tessarine.h"
 #include "vgcontrol.h"
+#include "x11window.h"
+#include "xtesthost.h"
 
 namespace {
 
-const CColor kDefaults[4] = {{13, 0, 39, 255}, {144, 8, 0, 255}, {80, 189, 216, 255}, {0, 0, 0, 255}};
+constexpr int kWidth = 419, kHeight = 145;
 constexpr uint32_t kStripColor = 0xefe8e5;  // (239, 232, 229)
-constexpr uint32_t kWhite = 0xffffff;
-constexpr uint32_t kBlack = 0x000000;
 
-// Knob i: 66 x 66 at (knobLeft(i), 36). At value 0.5 its pointer dot is centred
-// 5 pixels below the top; the ring passes 4 pixels above the bottom and the centre
-// disc's fill shows 20 pixels below the top, above the read-out.
-int knobLeft(int i) {
-  return 5 + 69 * i;
+// The editor's pixels as 0xRRGGBB, read from the screen in one piece.
+struct Snapshot {
+  int width = 0, height = 0;
+  std::vector<uint32_t> rgb;
+  uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+  int count(const CRect& rect, uint32_t value) const {  // right and bottom exclusive
+    int n = 0;
+    for (int y = rect.top; y < rect.bottom; y++)
+      for (int x = rect.left; x < rect.right; x++) n += at(x, y) == value;
+    return n;
+  }
+};
+
+constexpr uint32_t rgbOf(const CColor& c) {
+  return uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | uint32_t(c.blue);
 }
+
+// The effect with its editor in a DAW-like host window: requests recorded, pixels, XTest.
+struct TessarineSession {
+  ~TessarineSession() {
+    recorder.onCall = nullptr;
+    if (frame()) dispatch(effEditClose);
+  }
+  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
+                     void* ptr = nullptr) {
+    return e->dispatcher(e, opcode, index, value, ptr, 0.0f);
+  }
+  void idle() { dispatch(effEditIdle); }
+  // Idles as a host's timer would, every 2 ms, until done() or about 3 s passed.
+  bool idleUntil(const std::function<bool()>& done) {
+    for (int i = 0; i < 1500; i++) {
+      idle();
+      if (done()) return true;
+      platformSleep(2);
+    }
+    return false;
+  }
+  bool idleUntilPixel(int x, int y, uint32_t rgb) {
+    const Window window = child();
+    return window && idleUntil([&] { return host.pixel(window, x, y) == rgb; });
+  }
+  // Opens the editor in the host window and idles until its bottom strip is drawn.
+  bool openAndShow() {
+    return dispatch(effEditOpen, 0, 0, (void*)host.window) == 1 &&
+           idleUntilPixel(1, 140, kStripColor);
+  }
+  Snapshot snapshot() {
+    Snapshot shot;
+    const Window window = child();
+    XImage* image = window
+                        ? XGetImage(host.display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap)
+                        : nullptr;
+    if (!image) return shot;
+    shot.width = kWidth;
+    shot.height = kHeight;
+    for (int y = 0; y < kHeight; y++)
+      for (int x = 0; x < kWidth; x++)
+        shot.rgb.push_back(uint32_t(XGetPixel(image, x, y)) & 0xffffffu);
+    XDestroyImage(image);
+    return shot;
+  }
+  CFrame* frame() { return static_cast<AEffGUIEditor*>(effect.getEditor())->getFrame(); }
+  Window child() {
+    CFrame* open = frame();
+    return open && open->getPlatformControl() ? open->getPlatformControl()->getWindowId() : 0;
+  }
+  // The views of the open editor in drawing order; knob(i) is parameter i's.
+  CControl* control(long index) {
+    return frame() ? dynamic_cast<CControl*>(frame()->getView(index)) : nullptr;
+  }
+  CControl* knob(int parameter) { return control(1 + 2 * parameter); }
+  const CColor* colors() {
+    VGControl* logo = dynamic_cast<VGControl*>(control(0));
+    return logo ? logo->getPluginColors() : nullptr;
+  }
+  // Presses the left button at (x, y) with the modifiers held, runs one step per host idle
+  // request of the knob's tracking loop (the last should release); true once the drag ended.
+  bool drag(int x, int y, std::vector<KeySym> modifiers, std::vector<std::function<void()>> steps) {
+    size_t next = 0;
+    recorder.onCall = [&](AEffect*, const HostCall& call) {
+      if (call.opcode == audioMasterIdle && next < steps.size()) steps[next++]();
+    };
+    const size_t endEdits = recorder.callsOf(audioMasterEndEdit).size();
+    host.moveTo(x, y);
+    for (KeySym modifier : modifiers) host.key(modifier, true);
+    host.button(1, true);
+    const bool ended =
+        idleUntil([&] { return recorder.callsOf(audioMasterEndEdit).size() > endEdits; });
+    recorder.onCall = nullptr;
+    for (KeySym modifier : modifiers) host.key(modifier, false);
+    if (!ended) host.button(1, false);
+    return ended && next == steps.size();
+  }
+
+  HostRecorder recorder;
+  XTestHost host;
+  tessarine effect{HostRecorder::callback};
+  AEffect* e = effect.getAeffect();
+};
+
+const CColor kDefaults[4] = {
+    {13, 0, 39, 255}, {144, 8, 0, 255}, {80, 189, 216, 255}, {0, 0, 0, 255}};
+constexpr uint32_t kWhite = 0xffffff;
+
+// Knob i: 66 x 66 at (5 + 69 i, 36); at 0.5 the pointer dot, the ring, the centre disc.
 constexpr int kKnobTop = 36;
 const CPoint kDotAtHalf(33, 5);
 const CPoint kRing(33, 61);
 const CPoint kDisc(33, 20);
 const CRect kReadout(17, 25, 49, 41);
 
-// The dark strip of the logo, where only the white product name is drawn over it.
 const CRect kNameStrip(165, 13, 395, 26);
 const CRect kTargetButton(399, 115, 416, 132);
 
 CPoint inKnob(int i, CPoint local) {
-  return CPoint(knobLeft(i) + local.h, kKnobTop + local.v);
+  return CPoint(5 + 69 * i + local.h, kKnobTop + local.v);
 }
 
-// Every knob at 0.5 in the colours of table, the logo's strip in its back colour with
-// the white name on it, the bottom strip in its own fixed colour.
+// Knobs at 0.5, the logo's strip with the white name, the bottom strip, in table's colours.
 void checkPanel(const Snapshot& shot, const CColor table[4]) {
   REQUIRE(shot.width == 419);
   for (int i = 0; i < 6; i++) {
@@ -48,7 +153,7 @@ void checkPanel(const Snapshot& shot, const CColor table[4]) {
     CHECK(shot.at(dot.h, dot.v) == rgbOf(table[2]));
     CHECK(shot.at(disc.h, disc.v) == rgbOf(VGControl::lighten(table[0])));
     CRect readout(kReadout);
-    readout.offset(knobLeft(i), kKnobTop);
+    readout.offset(5 + 69 * i, kKnobTop);
     CHECK(shot.count(readout, rgbOf(table[3])) > 0);
   }
   CHECK(shot.count(kNameStrip, rgbOf(table[0])) > 1000);
@@ -62,8 +167,10 @@ void clickTargetButton(TessarineSession& session, float expectedValue) {
   REQUIRE(session.idleUntil([&] { return session.control(13)->getValue() == expectedValue; }));
 }
 
-void setAllKnobs(TessarineSession& session, float value) {
-  for (VstInt32 i = 0; i < 6; i++) session.e->setParameter(session.e, i, value);
+void showAllKnobsAtHalf(TessarineSession& session) {
+  for (VstInt32 i = 0; i < 6; i++) session.e->setParameter(session.e, i, 0.5f);
+  const CPoint dot = inKnob(0, kDotAtHalf);
+  REQUIRE(session.idleUntilPixel(dot.h, dot.v, rgbOf(kDefaults[2])));
 }
 
 // The opcodes of an edit gesture, in the order the host saw them.
@@ -78,12 +185,10 @@ std::vector<HostCall> gestureCalls(const HostRecorder& recorder) {
 
 }  // namespace
 
-TEST_CASE("the panel on screen, recoloured by the target button and back to the defaults") {
+TEST_CASE("the panel on screen, recoloured by the target button, back to the defaults") {
   TessarineSession session;
   REQUIRE(session.openAndShow());
-  setAllKnobs(session, 0.5f);
-  const CPoint dot = inKnob(0, kDotAtHalf);
-  REQUIRE(session.idleUntilPixel(dot.h, dot.v, rgbOf(kDefaults[2])));
+  showAllKnobsAtHalf(session);
   checkPanel(session.snapshot(), kDefaults);
 
   std::srand(7);
@@ -106,6 +211,16 @@ TEST_CASE("the panel on screen, recoloured by the target button and back to the 
   for (int i = 0; i < 4; i++) CHECK(session.colors()[i] == kDefaults[i]);
   checkPanel(session.snapshot(), kDefaults);
   CHECK(session.recorder.callsOf(audioMasterAutomate).empty());
+
+  // Close then open comes back in the default colours.
+  clickTargetButton(session, 1.0f);
+  REQUIRE(session.colors()[1] != kDefaults[1]);
+  session.dispatch(effEditClose);
+  REQUIRE(session.openAndShow());
+  for (int i = 0; i < 4; i++) CHECK(session.colors()[i] == kDefaults[i]);
+  CHECK(session.control(13)->getValue() == 0.0f);
+  showAllKnobsAtHalf(session);
+  checkPanel(session.snapshot(), kDefaults);
 }
 
 TEST_CASE("dragging a knob with the real pointer") {
@@ -204,25 +319,4 @@ TEST_CASE("host automation and program changes move the knobs by the next idle")
   CHECK(session.knob(3)->getValue() == 0.0f);
   session.idle();
   for (int i = 0; i < 6; i++) CHECK(session.knob(i)->getValue() == 0.1f * float(i + 2));
-
-  // On the user-interface thread itself the knobs follow at once.
-  session.dispatch(effSetProgram, 0, 0);
-  CHECK(session.knob(0)->getValue() == 0.5f);
-  CHECK(session.knob(3)->getValue() == 0.0f);
-}
-
-TEST_CASE("close then open comes back in the default colours") {
-  TessarineSession session;
-  REQUIRE(session.openAndShow());
-  std::srand(11);
-  clickTargetButton(session, 1.0f);
-  REQUIRE(session.colors()[1] != kDefaults[1]);
-  session.dispatch(effEditClose);
-  REQUIRE(session.openAndShow());
-  for (int i = 0; i < 4; i++) CHECK(session.colors()[i] == kDefaults[i]);
-  CHECK(session.control(13)->getValue() == 0.0f);
-  setAllKnobs(session, 0.5f);
-  const CPoint dot = inKnob(0, kDotAtHalf);
-  REQUIRE(session.idleUntilPixel(dot.h, dot.v, rgbOf(kDefaults[2])));
-  checkPanel(session.snapshot(), kDefaults);
 }

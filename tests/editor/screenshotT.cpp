@@ -1,6 +1,4 @@
-// tessarine-host screenshot run as a user runs it: the PNG it writes of the editor
-// (kept in the build tree for people to look at), its own Xvfb when there is no
-// usable display, and its failures.
+// tessarine-host screenshot run as a user runs it: the PNG, its own Xvfb, its failures.
 
 #include <cairo.h>
 #include <doctest/doctest.h>

@@ -1,11 +1,9 @@
-// Drags from another program over an opened editor: a small XDND source in a child
-// process (xdndsource.h) moves the real pointer and speaks the protocol; the frame
-// logs the drag events it routes, a view reads the items, and the cursor is read
-// back from the X server (XFixes).
+// Drags from another program (xdndsource.h, a child process) over an opened editor:
+// the frame logs the drag events, a view reads the items, XFixes reads the cursor.
 
-// doctest comes before Xlib, which defines None as a macro.
+// doctest before Xlib, which defines None.
 #include <doctest/doctest.h>
-// Properties, the cursor theme, and the cursor read back through XFixes.
+// Properties, the cursor theme and XFixes.
 #include <X11/Xatom.h>
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/extensions/Xfixes.h>
@@ -83,22 +81,19 @@ class LoggingFrame : public CFrame {
  public:
   LoggingFrame(const CRect& size, void* window, void* editor, Log* log)
       : CFrame(size, window, editor), log(log) {}
-  void onDragEnter(CDrawContext* context, CDragContainer* drag, const CPoint& where) override {
-    log->push_back("enter " + pointText(where));
-    CFrame::onDragEnter(context, drag, where);
+  void onDragEnter(CDrawContext* c, CDragContainer* d, const CPoint& p) override {
+    note("enter", p), CFrame::onDragEnter(c, d, p);
   }
-  void onDragMove(CDrawContext* context, CDragContainer* drag, const CPoint& where) override {
-    log->push_back("move " + pointText(where));
-    CFrame::onDragMove(context, drag, where);
+  void onDragMove(CDrawContext* c, CDragContainer* d, const CPoint& p) override {
+    note("move", p), CFrame::onDragMove(c, d, p);
   }
-  void onDragLeave(CDrawContext* context, CDragContainer* drag, const CPoint& where) override {
-    log->push_back("leave " + pointText(where));
-    CFrame::onDragLeave(context, drag, where);
+  void onDragLeave(CDrawContext* c, CDragContainer* d, const CPoint& p) override {
+    note("leave", p), CFrame::onDragLeave(c, d, p);
   }
-  bool onDrop(CDrawContext* context, CDragContainer* drag, const CPoint& where) override {
-    log->push_back("drop " + pointText(where));
-    return CFrame::onDrop(context, drag, where);
+  bool onDrop(CDrawContext* c, CDragContainer* d, const CPoint& p) override {
+    return note("drop", p), CFrame::onDrop(c, d, p);
   }
+  void note(const char* what, const CPoint& p) { log->push_back(what + (" " + pointText(p))); }
   Log* log;
 };
 
@@ -167,8 +162,7 @@ std::string moveTo(Display* display, Window window, int x, int y) {
 const char* const kPressOutside = "press 1000 900";
 const char* const kMoveOutside = "move 1000 900";
 
-// Whether the cursor theme has the cursor: the theme names its cursors, the core
-// font's stand-ins have no names.
+// Whether the cursor theme has the cursor (the core font's stand-ins have no names).
 bool themeHas(Display* display, const char* name) {
   XcursorImages* images =
       XcursorLibraryLoadImages(name, XcursorGetTheme(display), XcursorGetDefaultSize(display));
@@ -176,7 +170,7 @@ bool themeHas(Display* display, const char* name) {
   return images != nullptr;
 }
 
-// The name of the cursor under the pointer (the theme names it when it loads it).
+// The name of the cursor under the pointer.
 std::string cursorName(Display* display) {
   XFixesCursorImage* image = XFixesGetCursorImage(display);
   if (!image) return "(none)";
@@ -206,9 +200,12 @@ void setProperty(Display* display, Window window, const char* name, Atom type, l
   XSync(display, False);
 }
 
+// Bit 1 alone: positions wanted, the drop refused, no action.
 std::string statusFrom(Window target) {
-  // Bit 1 alone: positions wanted, the drop refused, no action.
   return "status " + std::to_string(target) + " 2 0";
+}
+std::string finishedFrom(Window target) {
+  return "finished " + std::to_string(target) + " 0 0";
 }
 
 const char* const kFileList =
@@ -218,23 +215,34 @@ const char* const kFileList =
     "https://example.org/page\r\n";
 const std::string kFirstPath = "/tmp/dnd test/sample\xC3\xA9.wav";
 const std::string kText = "h\xC3\xA9llo, w\xC3\xB6rld";
-}  // namespace
 
-TEST_CASE(
-    "a file and then a text dragged over the editor: the frame, the items, the reply, the cursor") {
+// The editor opened in a host window, with a source over its child window.
+struct Opened {
+  Opened() {
+    REQUIRE(session.openAndShow(host.window));
+    child = session.childWindow();
+  }
+  // Moves the source's pointer to (x, y) of the editor; the target's status comes back.
+  std::string over(XdndTestSource& source, int x, int y) {
+    return session.step(source, moveTo(host.display, child, x, y));
+  }
   HostRecorder recorder;
   XTestHost host;
   DropSession session;
-  REQUIRE(session.openAndShow(host.window));
-  const Window child = session.childWindow();
-  CHECK(property(host.display, child, "XdndAware") == 5);
+  Window child = 0;
   Log& log = session.editor->log;
-  ItemView& view = *session.editor->view;
+  ItemView& view() { return *session.editor->view; }
+};
+}  // namespace
+
+TEST_CASE_FIXTURE(Opened,
+                  "a file and then a text dragged over the editor: the frame, the items, the "
+                  "reply, the cursor") {
+  CHECK(property(host.display, child, "XdndAware") == 5);
   REQUIRE_MESSAGE(themeHas(host.display, "not-allowed"),
                   "no cursor theme with not-allowed: install adwaita-icon-theme");
 
-  // Four types: the source lists them in XdndTypeList. The source finds our window
-  // itself (XdndAware), as Qt does, and names it in its messages.
+  // Four types go in XdndTypeList; the source finds our window by XdndAware, as Qt does.
   XdndTestSource files(XdndTestSource::kDeepestAware,
                        {{"x-special/gnome-copied-files", "copy\nfile:///tmp/x"},
                         {"text/uri-list", kFileList},
@@ -243,11 +251,11 @@ TEST_CASE(
   REQUIRE(files.running());
   CHECK(session.step(files, kPressOutside) == "pressed");
   CHECK(session.step(files, kMoveOutside) == "none");
-  CHECK(session.step(files, moveTo(host.display, child, 150, 60)) == statusFrom(child));
+  CHECK(over(files, 150, 60) == statusFrom(child));
   CHECK(log == Log{"enter 150,60"});
   CHECK(cursorName(host.display) == "not-allowed");
 
-  const ItemReading& items = view.entered;
+  const ItemReading& items = view().entered;
   CHECK(items.count == 3);
   CHECK(items.data ==
         std::vector<std::string>{kFirstPath, "/etc/hosts", "https://example.org/page"});
@@ -258,11 +266,10 @@ TEST_CASE(
   CHECK(items.restarts);
   CHECK(items.getTypes == std::vector<long>{-1, 0, 0, -1, -1});
 
-  CHECK(session.step(files, moveTo(host.display, child, 200, 70)) == statusFrom(child));
-  CHECK(session.step(files, moveTo(host.display, child, 210, 75)) == statusFrom(child));
+  CHECK(over(files, 200, 70) == statusFrom(child));
+  CHECK(over(files, 210, 75) == statusFrom(child));
   CHECK(cursorName(host.display) == "not-allowed");
-  // Letting go over a target that refused: the source sends XdndLeave (and tells
-  // the test before the editor may have read it).
+  // Letting go over a refusing target: XdndLeave (answered before the editor read it).
   CHECK(session.step(files, "leave") == "left");
   CHECK(session.idleUntil([&] { return log.size() == 4; }));
   CHECK(log == Log{"enter 150,60", "move 200,70", "move 210,75", "leave 210,75"});
@@ -272,15 +279,14 @@ TEST_CASE(
   XdndTestSource text(XdndTestSource::kDeepestAware, {{"text/plain;charset=utf-8", kText}});
   REQUIRE(text.running());
   CHECK(session.step(text, kPressOutside) == "pressed");
-  CHECK(session.step(text, moveTo(host.display, child, 150, 60)) == statusFrom(child));
+  CHECK(over(text, 150, 60) == statusFrom(child));
   CHECK(cursorName(host.display) == "not-allowed");
-  CHECK(session.step(text, moveTo(host.display, child, 160, 65)) == statusFrom(child));
-  // A source may drop all the same: the views get the drop, refuse it, and the
-  // source hears so.
-  CHECK(session.step(text, "drop") == "finished " + std::to_string(child) + " 0 0");
+  CHECK(over(text, 160, 65) == statusFrom(child));
+  // A source may drop all the same: the views get it, refuse it, and the source hears so.
+  CHECK(session.step(text, "drop") == finishedFrom(child));
   CHECK(log == Log{"enter 150,60", "move 160,65", "drop 160,65"});
   CHECK(cursorName(host.display) == "left_ptr");
-  for (const ItemReading* reading : {&view.entered, &view.dropped}) {
+  for (const ItemReading* reading : {&view().entered, &view().dropped}) {
     CHECK(reading->count == 1);
     CHECK(reading->data == std::vector<std::string>{kText});
     CHECK(reading->sizes == std::vector<long>{(long)kText.size()});
@@ -322,64 +328,53 @@ TEST_CASE(
   CHECK(session.step(source, moveTo(host.display, host.window, 560, 370)) == status);
   CHECK(cursorName(host.display) != "not-allowed");
   CHECK(session.step(source, moveTo(host.display, child, 150, 60)) == status);
-  CHECK(session.step(source, "drop") == "finished " + std::to_string(host.window) + " 0 0");
+  CHECK(session.step(source, "drop") == finishedFrom(host.window));
   CHECK(log == Log{"enter 150,60", "move 200,70", "leave 520,340", "enter 150,60", "drop 150,60"});
-  // No view asked for the items: nothing crossed between the programs.
+  // No view asked for the items: nothing crossed.
   CHECK(session.step(source, "requests") == "requests 0");
 
   session.dispatch(effEditClose);
   CHECK(property(host.display, host.window, "XdndProxy") == -1);
 }
 
-TEST_CASE(
-    "the drop-target properties: a host's own are left alone; ours come and go with the frame") {
+TEST_CASE("a host's own drop-target properties are left alone") {
   HostRecorder recorder;
-  SUBCASE("a host with drag and drop of its own keeps it") {
+  XTestHost other(false);
+  // A host's own XdndAware (and no proxy of ours), or its own proxy, stays as it was.
+  for (bool ownProxy : {false, true}) {
     XTestHost host;
-    setProperty(host.display, host.window, "XdndAware", XA_ATOM, 5);
+    if (ownProxy)
+      setProperty(host.display, host.window, "XdndProxy", XA_WINDOW, (long)other.window);
+    else
+      setProperty(host.display, host.window, "XdndAware", XA_ATOM, 5);
+    const long aware = property(host.display, host.window, "XdndAware");
+    const long proxy = property(host.display, host.window, "XdndProxy");
     DropSession session;
     REQUIRE(session.openAndShow(host.window));
-    CHECK(property(host.display, host.window, "XdndProxy") == -1);
+    CHECK(property(host.display, host.window, "XdndProxy") == proxy);
     session.dispatch(effEditClose);
-    CHECK(property(host.display, host.window, "XdndAware") == 5);
-  }
-  SUBCASE("a host's own proxy stays as it was") {
-    XTestHost host, other(false);
-    setProperty(host.display, host.window, "XdndProxy", XA_WINDOW, (long)other.window);
-    DropSession session;
-    REQUIRE(session.openAndShow(host.window));
-    CHECK(property(host.display, host.window, "XdndProxy") == (long)other.window);
-    session.dispatch(effEditClose);
-    CHECK(property(host.display, host.window, "XdndProxy") == (long)other.window);
-  }
-  SUBCASE("setDropActive takes them away and puts them back") {
-    XTestHost host;
-    DropSession session;
-    REQUIRE(session.openAndShow(host.window));
-    const Window child = session.childWindow();
-    CFrame& frame = *session.editor->getFrame();
-    CHECK(frame.isDropActive());
-    CHECK(frame.setDropActive(false));
-    CHECK(property(host.display, host.window, "XdndProxy") == -1);
-    CHECK(property(host.display, child, "XdndAware") == -1);
-    CHECK(frame.setDropActive(true));
-    CHECK(property(host.display, host.window, "XdndProxy") == (long)child);
-    CHECK(property(host.display, child, "XdndAware") == 5);
+    CHECK(property(host.display, host.window, "XdndProxy") == proxy);
+    CHECK(property(host.display, host.window, "XdndAware") == aware);
   }
 }
 
-TEST_CASE("a source that dies in the middle of a drag leaves the editor working") {
-  HostRecorder recorder;
-  XTestHost host;
-  DropSession session;
-  REQUIRE(session.openAndShow(host.window));
-  const Window child = session.childWindow();
-  Log& log = session.editor->log;
+TEST_CASE_FIXTURE(Opened,
+                  "setDropActive takes the drop-target properties away and puts them back") {
+  CFrame& frame = *session.editor->getFrame();
+  CHECK(frame.isDropActive());
+  for (bool active : {false, true}) {
+    CHECK(frame.setDropActive(active));
+    CHECK(property(host.display, host.window, "XdndProxy") == (active ? (long)child : -1));
+    CHECK(property(host.display, child, "XdndAware") == (active ? 5 : -1));
+  }
+}
+
+TEST_CASE_FIXTURE(Opened, "a source that dies in the middle of a drag leaves the editor working") {
   {
     XdndTestSource source(XdndTestSource::kDeepestAware, {{"UTF8_STRING", kText}});
     REQUIRE(source.running());
     CHECK(session.step(source, kPressOutside) == "pressed");
-    CHECK(session.step(source, moveTo(host.display, child, 150, 60)) == statusFrom(child));
+    CHECK(over(source, 150, 60) == statusFrom(child));
     source.kill();
   }
   // Its window went with its connection: the drag ends as if it had left.
@@ -392,33 +387,27 @@ TEST_CASE("a source that dies in the middle of a drag leaves the editor working"
   XdndTestSource next(XdndTestSource::kDeepestAware, {{"UTF8_STRING", kText}});
   REQUIRE(next.running());
   CHECK(session.step(next, kPressOutside) == "pressed");
-  CHECK(session.step(next, moveTo(host.display, child, 120, 40)) == statusFrom(child));
-  CHECK(session.step(next, "drop") == "finished " + std::to_string(child) + " 0 0");
+  CHECK(over(next, 120, 40) == statusFrom(child));
+  CHECK(session.step(next, "drop") == finishedFrom(child));
   CHECK(log == Log{"enter 120,40", "drop 120,40"});
-  CHECK(session.editor->view->dropped.data == std::vector<std::string>{kText});
+  CHECK(view().dropped.data == std::vector<std::string>{kText});
 }
 
-TEST_CASE(
-    "data that never arrives and a source that falls silent: bounded waits, then the drag ends") {
-  HostRecorder recorder;
-  XTestHost host;
-  DropSession session;
-  REQUIRE(session.openAndShow(host.window));
-  const Window child = session.childWindow();
-  Log& log = session.editor->log;
-
+TEST_CASE_FIXTURE(Opened,
+                  "data that never arrives and a source that falls silent: bounded waits, then "
+                  "the drag ends") {
   XdndTestSource source(XdndTestSource::kDeepestAware, {{"text/uri-list", kFileList}});
   REQUIRE(source.running());
   CHECK(session.step(source, "quiet") == "quiet");
   CHECK(session.step(source, kPressOutside) == "pressed");
   // The item list never comes: one item that cannot be read.
-  CHECK(session.step(source, moveTo(host.display, child, 150, 60)) == statusFrom(child));
-  const ItemReading& items = session.editor->view->entered;
+  CHECK(over(source, 150, 60) == statusFrom(child));
+  const ItemReading& items = view().entered;
   CHECK(items.count == 1);
   CHECK(items.data == std::vector<std::string>{"<null>"});
   CHECK(items.sizes == std::vector<long>{0});
   CHECK(items.types == std::vector<long>{-1});
-  CHECK(session.step(source, moveTo(host.display, child, 160, 60)) == statusFrom(child));
+  CHECK(over(source, 160, 60) == statusFrom(child));
 
   // The source lets go of the button and says nothing more.
   CHECK(session.step(source, "release") == "released");
@@ -427,20 +416,15 @@ TEST_CASE(
   CHECK(cursorName(host.display) == "left_ptr");
 }
 
-TEST_CASE("a large text arrives in pieces") {
-  HostRecorder recorder;
-  XTestHost host;
-  DropSession session;
-  REQUIRE(session.openAndShow(host.window));
+TEST_CASE_FIXTURE(Opened, "a large text arrives in pieces") {
   std::string large;
   for (int i = 0; large.size() < 300000; i++) large += "line " + std::to_string(i) + "\n";
 
   XdndTestSource source(XdndTestSource::kDeepestAware, {{"UTF8_STRING", large}});
   REQUIRE(source.running());
   CHECK(session.step(source, kPressOutside) == "pressed");
-  const Window child = session.childWindow();
-  CHECK(session.step(source, moveTo(host.display, child, 150, 60)) == statusFrom(child));
-  const ItemReading& items = session.editor->view->entered;
+  CHECK(over(source, 150, 60) == statusFrom(child));
+  const ItemReading& items = view().entered;
   CHECK(items.count == 1);
   CHECK(items.types == std::vector<long>{1});
   REQUIRE(items.data.size() == 1);

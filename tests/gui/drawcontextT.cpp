@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 
 #include "drawcontext.h"
 #include "offscreencontext.h"
@@ -16,10 +17,14 @@ const uint32_t kWhite = argb(kWhiteCColor);
 const uint32_t kBlack = argb(kBlackCColor);
 const uint32_t kRed = argb(kRedCColor);
 
-// A white canvas of the given size that tests draw on and read back.
+// A white canvas that tests draw on and read back, black pens and a 20-point font.
 struct Canvas {
   Canvas(long width, long height)
-      : oc(new COffscreenContext(nullptr, width, height, kWhiteCColor)) {}
+      : oc(new COffscreenContext(nullptr, width, height, kWhiteCColor)) {
+    oc->setFillColor(kBlackCColor);
+    oc->setFrameColor(kBlackCColor);
+    oc->setFontColor(kBlackCColor);
+  }
   ~Canvas() { oc->forget(); }
   uint32_t at(int x, int y) { return pixel(*oc, x, y); }
   COffscreenContext* operator->() { return oc; }
@@ -59,9 +64,7 @@ TEST_CASE("a filled drawRect covers its path: one row down, one column less") {
 
 TEST_CASE("drawArc is a pie slice from 3 o'clock, clockwise on screen") {
   Canvas c(40, 40);
-  c->setFillColor(kBlackCColor);
-  c->drawArc(CRect(0, 0, 40, 40), 0, 90, kDrawFilled);
-  // The bottom-right quarter of the circle of radius 20 centred at (20, 20).
+  c->drawArc(CRect(0, 0, 40, 40), 0, 90, kDrawFilled);  // bottom-right quarter
   CHECK(inkBounds(*c.oc, kWhite) == CRect(20, 20, 40, 40));
   CHECK(c.at(21, 21) == kBlack);
   CHECK(c.at(33, 33) == kBlack);
@@ -70,7 +73,6 @@ TEST_CASE("drawArc is a pie slice from 3 o'clock, clockwise on screen") {
 
   // Angles run through 360: 315 to 45 is the slice around 3 o'clock.
   Canvas wrap(40, 40);
-  wrap->setFillColor(kBlackCColor);
   wrap->drawArc(CRect(0, 0, 40, 40), 315, 45, kDrawFilled);
   CHECK(wrap.at(35, 20) == kBlack);
   CHECK(wrap.at(5, 20) == kWhite);
@@ -81,7 +83,6 @@ TEST_CASE("drawArc is a pie slice from 3 o'clock, clockwise on screen") {
 TEST_CASE("an ellipse is inscribed in its rectangle") {
   Canvas c(40, 40);
   c->setDrawMode(kAntialias);
-  c->setFillColor(kBlackCColor);
   c->fillEllipse(CRect(5, 8, 35, 28));
   // Anti-aliased edges touch every side but never leave the rectangle.
   CHECK(inkBounds(*c.oc, kWhite) == CRect(5, 8, 35, 28));
@@ -103,14 +104,12 @@ TEST_CASE("drawEllipse strokes solid whatever the line style, drawRect dashes") 
   };
   for (CRect r : {CRect(2, 2, 42, 42), CRect(2, 7, 42, 37)}) {
     Canvas c(44, 44);
-    c->setFrameColor(kBlackCColor);
     c->setLineWidth(3);
     c->setLineStyle(kLineOnOffDash);
     c->drawEllipse(r, kDrawStroked);
     CHECK(gapsAlongEllipse(c, r) == 0);
   }
   Canvas dashed(40, 40);
-  dashed->setFrameColor(kBlackCColor);
   dashed->setLineWidth(2);
   dashed->setLineStyle(kLineOnOffDash);
   dashed->drawRect(CRect(0, 4, 40, 30), kDrawStroked);
@@ -125,7 +124,6 @@ TEST_CASE("drawString: left starts one pixel in, right ends flush, baseline belo
   const CRect r(20, 5, 180, 35);
   for (CHoriTxtAlign align : {kLeftText, kCenterText, kRightText}) {
     Canvas c(200, 40);
-    c->setFontColor(kBlackCColor);
     c->setFont(kNormalFont, 20);
     long sw = c->getStringWidth(text);
     cairo_text_extents_t ink;
@@ -143,13 +141,11 @@ TEST_CASE("drawString: left starts one pixel in, right ends flush, baseline belo
     CHECK(drawn.bottom == 29);
   }
   Canvas right(200, 40);
-  right->setFontColor(kBlackCColor);
   right->setFont(kNormalFont, 20);
   right->drawString("l", r, 0, kRightText);
   CHECK(inkBounds(*right.oc, kWhite).right == r.right);  // 'l' has no right bearing here
 
   Canvas empty(200, 40);
-  empty->setFontColor(kBlackCColor);
   empty->setFont(kNormalFont, 20, kUnderlineFace);
   empty->drawString("", r, 0, kLeftText);
   empty->drawString(nullptr, r, 0, kLeftText);
@@ -158,7 +154,6 @@ TEST_CASE("drawString: left starts one pixel in, right ends flush, baseline belo
 
 TEST_CASE("text faces: underline below the baseline, compact and expand spacing") {
   Canvas c(200, 40);
-  c->setFontColor(kBlackCColor);
   c->setFont(kNormalFont, 20);
   long normal = c->getStringWidth("abcd");
   c->setFont(kNormalFont, 20, kCompactFace);
@@ -229,18 +224,15 @@ TEST_CASE("setters skip unchanged values, and a new offscreen carries the cached
   c->setDrawMode(kXorMode);
   CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE);
 
-  cairo_matrix_t m;
-  cairo_set_font_size(cr, 50);
-  c->setFont(kSystemFont, 0, 0);
-  cairo_get_font_matrix(cr, &m);
-  CHECK(m.xx == 50);
-  c->setFont(kNormalFont, 12, 0);  // another id: applied
-  cairo_get_font_matrix(cr, &m);
-  CHECK(m.xx == 12);
-  cairo_set_font_size(cr, 50);
-  c->setFont(kNormalFont, 0, 0);  // same id, default size 12: skipped
-  cairo_get_font_matrix(cr, &m);
-  CHECK(m.xx == 50);
+  // Same font: skipped; another id: applied; same id at the default size 12: skipped.
+  for (auto [font, size, expected] :
+       {std::tuple{kSystemFont, 0, 50.0}, {kNormalFont, 12, 12.0}, {kNormalFont, 0, 50.0}}) {
+    cairo_set_font_size(cr, 50);
+    c->setFont(font, size, 0);
+    cairo_matrix_t m;
+    cairo_get_font_matrix(cr, &m);
+    CHECK(m.xx == expected);
+  }
 }
 
 TEST_CASE("primitives leave the state as it was") {
@@ -288,11 +280,6 @@ TEST_CASE("the clip rectangle is stored with the offset and clips every primitiv
 TEST_CASE("a context without surface keeps its cache and draws nothing") {
   CDrawContext* context = new CDrawContext(nullptr, nullptr, nullptr);
   CHECK(context->getCGContext() == nullptr);
-  CHECK(context->getFrameColor() == kWhiteCColor);
-  CHECK(context->getFillColor() == kBlackCColor);
-  CHECK(context->getFontColor() == kWhiteCColor);
-  CHECK(context->getFontSize() == 12);
-  CHECK(context->getDrawMode() == kCopyMode);
   context->offset(3, 4);
   CRect clip;
   CHECK(context->getClipRect(clip) == CRect(-3, -4, 997, 996));

@@ -1,5 +1,4 @@
-// The window paths of the draw context on a real frame window: drawing into the
-// back buffer and the input queries, with the pointer and keys driven through XTest.
+// The draw context on a real frame window: the back buffer and the input queries.
 
 #include <doctest/doctest.h>
 // After doctest: Xlib defines None, Status and Bool as macros.
@@ -68,24 +67,19 @@ TEST_CASE("a click with Super (the Control bit) held reads as a right click") {
   context->getMouseLocation(where);
   CHECK(where == CPoint(30, 20));
 
-  KeyCode super = XKeysymToKeycode(d, XK_Super_L);
-  XTestFakeKeyEvent(d, super, True, 0);
-  XTestFakeButtonEvent(d, 1, True, 0);
-  XSync(d, False);
-  long buttons = context->getMouseButtons();
-  XTestFakeButtonEvent(d, 1, False, 0);
-  XTestFakeKeyEvent(d, super, False, 0);
-  XSync(d, False);
-  CHECK(buttons == kButtonRight);
-
-  XTestFakeKeyEvent(d, XKeysymToKeycode(d, XK_Shift_L), True, 0);
-  XTestFakeButtonEvent(d, 1, True, 0);
-  XSync(d, False);
-  buttons = context->getMouseButtons();
-  XTestFakeButtonEvent(d, 1, False, 0);
-  XTestFakeKeyEvent(d, XKeysymToKeycode(d, XK_Shift_L), False, 0);
-  XSync(d, False);
-  CHECK(buttons == (kButtonLeft | kButtonShift));
+  // The buttons read while button 1 is held with a modifier key.
+  auto buttonsWith = [&](KeySym modifier) {
+    XTestFakeKeyEvent(d, XKeysymToKeycode(d, modifier), True, 0);
+    XTestFakeButtonEvent(d, 1, True, 0);
+    XSync(d, False);
+    long buttons = context->getMouseButtons();
+    XTestFakeButtonEvent(d, 1, False, 0);
+    XTestFakeKeyEvent(d, XKeysymToKeycode(d, modifier), False, 0);
+    XSync(d, False);
+    return buttons;
+  };
+  CHECK(buttonsWith(XK_Super_L) == kButtonRight);
+  CHECK(buttonsWith(XK_Shift_L) == (kButtonLeft | kButtonShift));
   context->forget();
 }
 

@@ -1,6 +1,6 @@
 # The frame, its X11 window and the editor bridge. editorT needs no X server;
-# frameT and framelifeT open real windows (under xvfb-run) and drive the real
-# pointer and keyboard through XTest.
+# frameT opens real windows (under xvfb-run) and drives the real pointer and
+# keyboard through XTest.
 pkg_check_modules(XRES REQUIRED IMPORTED_TARGET xres)
 
 # The test editor (no X11), and the DAW-like test host around it.
@@ -18,4 +18,3 @@ target_link_libraries(tessarine_guitesthost PUBLIC tessarine_guitesteditor PkgCo
 
 tessarine_add_gui_test(editorT SOURCES editorT.cpp LIBS tessarine_guitesteditor)
 tessarine_add_gui_test(frameT XVFB SOURCES frameT.cpp LIBS tessarine_guitesthost)
-tessarine_add_gui_test(framelifeT XVFB SOURCES framelifeT.cpp LIBS tessarine_guitesthost)

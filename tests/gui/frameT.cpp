@@ -1,8 +1,8 @@
-// The frame in a real X window: a host window, the test editor opened in it, the
-// real pointer and keyboard driven through XTest.
+// The frame in a real X window, driven through XTest, and its window over its life.
 
 #include <X11/keysym.h>
 #include <doctest/doctest.h>
+#include <malloc.h>
 
 #include "platformclock.h"
 #include "xtesthost.h"
@@ -14,8 +14,7 @@ const CPoint kInOverlap(100, 50);
 const CPoint kUnderOnly(20, 20);
 const CPoint kBackground(300, 120);
 
-// Another connection reads the window, so the frame's last copy may still be on its
-// way: look a few times.
+// Another connection reads the window: the frame's last copy may still be on its way.
 bool pixelBecomes(XTestHost& host, Window window, CPoint at, uint32_t expected) {
   for (int i = 0; i < 500; i++) {
     if (host.pixel(window, at.h, at.v) == expected) return true;
@@ -23,6 +22,15 @@ bool pixelBecomes(XTestHost& host, Window window, CPoint at, uint32_t expected) 
   }
   return false;
 }
+
+// The editor opened and drawn in a mapped host window.
+struct Shown {
+  Shown() { REQUIRE(session.openAndShow(host.window)); }
+  HostRecorder recorder;
+  XTestHost host;
+  EditorSession session;
+  TestEditor& editor = *session.editor;
+};
 }  // namespace
 
 TEST_CASE("the first Expose draws the editor; idle draws nothing before it") {
@@ -64,13 +72,8 @@ TEST_CASE("the first Expose draws the editor; idle draws nothing before it") {
   }
 }
 
-TEST_CASE("a click reaches the topmost view under the pointer with its button word") {
-  HostRecorder recorder;
-  XTestHost host;
-  EditorSession session;
-  REQUIRE(session.openAndShow(host.window));
-  TestEditor& editor = *session.editor;
-
+TEST_CASE_FIXTURE(Shown,
+                  "a click reaches the topmost view under the pointer with its button word") {
   auto clickOver = [&](unsigned int button, std::initializer_list<KeySym> modifiers) {
     const int clicks = editor.over->clicks;
     host.click(button, kInOverlap.h, kInOverlap.v, modifiers);
@@ -98,13 +101,8 @@ TEST_CASE("a click reaches the topmost view under the pointer with its button wo
   }
 }
 
-TEST_CASE("a drag runs the control's loop with paced idle and the host's idle answered") {
-  HostRecorder recorder;
-  XTestHost host;
-  EditorSession session;
-  REQUIRE(session.openAndShow(host.window));
-  TestEditor& editor = *session.editor;
-
+TEST_CASE_FIXTURE(Shown,
+                  "a drag runs the control's loop with paced idle and the host's idle answered") {
   std::vector<uint32_t> hostIdles;
   bool reentered = false;
   int y = 100;
@@ -141,12 +139,9 @@ TEST_CASE("a drag runs the control's loop with paced idle and the host's idle an
   CHECK(!recorder.callsOf(audioMasterAutomate).empty());
 }
 
-TEST_CASE("wheel notches: vertical with Ctrl and horizontal ones arrive on the X axis") {
-  HostRecorder recorder;
-  XTestHost host;
-  EditorSession session;
-  REQUIRE(session.openAndShow(host.window));
-  RecordingView& over = *session.editor->over;
+TEST_CASE_FIXTURE(Shown,
+                  "wheel notches: vertical with Ctrl and horizontal ones arrive on the X axis") {
+  RecordingView& over = *editor.over;
 
   auto notch = [&](unsigned int button, std::initializer_list<KeySym> modifiers) {
     const int wheels = over.wheels;
@@ -162,17 +157,12 @@ TEST_CASE("wheel notches: vertical with Ctrl and horizontal ones arrive on the X
 
   // The host's wheel call finds the view under the real pointer.
   const int wheels = over.wheels;
-  CHECK(session.editor->onWheel(2.f));
+  CHECK(editor.onWheel(2.f));
   CHECK(over.wheels == wheels + 1);
   CHECK(over.lastDistance == 2.f);
 }
 
-TEST_CASE("keys from the host and from the focused window; Tab moves the focus") {
-  HostRecorder recorder;
-  XTestHost host;
-  EditorSession session;
-  REQUIRE(session.openAndShow(host.window));
-  TestEditor& editor = *session.editor;
+TEST_CASE_FIXTURE(Shown, "keys from the host and from the focused window; Tab moves the focus") {
   CFrame& frame = *editor.getFrame();
 
   // Host key calls: index is the character, value the virtual key, opt the modifiers.
@@ -271,4 +261,58 @@ TEST_CASE("size and position: the child window follows the frame") {
   session.editor->under->setDirty(true);
   session.idle();
   CHECK(pixelBecomes(host, session.childWindow(), kUnderOnly, 0x00ff00));
+}
+
+namespace {
+// The X server forgets a client once it notices the closed connection.
+bool clientsReturnTo(XTestHost& host, int count) {
+  for (int i = 0; i < 1000 && host.clientCount() != count; i++) platformSleep(2);
+  return host.clientCount() == count;
+}
+
+// Opens, shows, clicks, drags the fader and closes, as a user would in passing.
+void useOnce(XTestHost& host, EditorSession& session) {
+  REQUIRE(session.openAndShow(host.window));
+  session.editor->fader->setValue(0.25f);
+  session.idle();
+  session.dispatch(effEditClose);
+}
+}  // namespace
+
+TEST_CASE("opening and closing a hundred times leaves no X resources or memory behind") {
+  HostRecorder recorder;
+  XTestHost host;
+  EditorSession session;
+  // The first rounds fill the caches of Xlib, Xcursor and Cairo for good.
+  for (int i = 0; i < 3; i++) useOnce(host, session);
+  const int clients = host.clientCount();
+  const int views = gNbCView, contexts = gNbCDrawContext;
+  const size_t heap = mallinfo2().uordblks;
+
+  for (int i = 0; i < 100; i++) useOnce(host, session);
+
+  CHECK(host.children().empty());
+  CHECK(clientsReturnTo(host, clients));
+  CHECK(gNbCView == views);
+  CHECK(gNbCDrawContext == contexts);
+  // One lost connection or back buffer per round would be megabytes.
+  CHECK(mallinfo2().uordblks < heap + 64 * 1024);
+}
+
+TEST_CASE_FIXTURE(Shown, "a host that destroys its window before closing the editor survives") {
+  XDestroyWindow(host.display, host.window);
+  XSync(host.display, False);
+  // Everything a host may still do before it gets to effEditClose.
+  session.editor->under->setDirty(true);
+  for (int i = 0; i < 5; i++) session.idle();
+  session.dispatch(effEditDraw);
+  session.dispatch(effEditMouse, 10, 10);
+  session.editor->onWheel(1.f);
+  session.editor->getFrame()->setCursor(kCursorHand);
+  session.dispatch(effEditClose);
+  CHECK(session.editor->getFrame() == nullptr);
+
+  // The process and the host's connection carry on.
+  XTestHost another;
+  CHECK(session.openAndShow(another.window));
 }

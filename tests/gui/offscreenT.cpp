@@ -29,30 +29,28 @@ struct Copy {
 
 }  // namespace
 
-TEST_CASE("copyFrom puts the offscreen's (0, 0) on the destination's top-left") {
-  Copy c(kNavy);
-  c.source->copyFrom(c.screen, CRect(5, 5, 15, 15), CPoint(0, 0));
-  CHECK(inkBounds(*c.screen, kWhite) == CRect(5, 5, 15, 15));
-  CHECK(countPixels(*c.screen, argb(kNavy)) == 100);
-}
-
-TEST_CASE("copyFrom clips to the destination and honours both offsets") {
-  Copy smaller(kNavy);
-  smaller.source->copyFrom(smaller.screen, CRect(5, 5, 10, 12), CPoint(0, 0));
-  CHECK(inkBounds(*smaller.screen, kWhite) == CRect(5, 5, 10, 12));
-
-  // The destination context's offset moves the copy; srcOffset shifts the image under
-  // the destination rectangle.
-  Copy shifted(kNavy);
-  shifted.screen->offset(3, 2);
-  shifted.source->copyFrom(shifted.screen, CRect(5, 5, 15, 15), CPoint(4, 6));
-  CHECK(inkBounds(*shifted.screen, kWhite) == CRect(8, 7, 14, 11));
-
-  // So does the destination's clip rectangle.
-  Copy clipped(kNavy);
-  clipped.screen->setClipRect(CRect(0, 0, 8, 30));
-  clipped.source->copyFrom(clipped.screen, CRect(5, 5, 15, 15), CPoint(0, 0));
-  CHECK(inkBounds(*clipped.screen, kWhite) == CRect(5, 5, 8, 15));
+TEST_CASE("copyFrom lands at the destination rectangle, clipped, offsets honoured") {
+  struct Case {
+    CPoint destOffset;
+    CRect clip, dest;
+    CPoint srcOffset;
+    CRect expected;
+  };
+  const CRect all(0, 0, 30, 30);
+  // (0, 0) on the top-left; a smaller destination; the destination context's offset
+  // moves the copy and srcOffset shifts the image; the destination's clip rectangle.
+  for (const Case& k : {Case{{0, 0}, all, {5, 5, 15, 15}, {0, 0}, {5, 5, 15, 15}},
+                        Case{{0, 0}, all, {5, 5, 10, 12}, {0, 0}, {5, 5, 10, 12}},
+                        Case{{3, 2}, all, {5, 5, 15, 15}, {4, 6}, {8, 7, 14, 11}},
+                        Case{{0, 0}, {0, 0, 8, 30}, {5, 5, 15, 15}, {0, 0}, {5, 5, 8, 15}}}) {
+    Copy c(kNavy);
+    c.screen->setClipRect(k.clip);
+    c.screen->offset(k.destOffset.h, k.destOffset.v);
+    c.source->copyFrom(c.screen, k.dest, k.srcOffset);
+    CAPTURE(k.dest);
+    CHECK(inkBounds(*c.screen, kWhite) == k.expected);
+    CHECK(countPixels(*c.screen, argb(kNavy)) == k.expected.width() * k.expected.height());
+  }
 }
 
 TEST_CASE("memory starts transparent; only what is drawn into it is composited") {
@@ -98,8 +96,7 @@ TEST_CASE("counters follow the offscreen contexts; an empty one is harmless") {
 
 namespace {
 
-// A directory of its own with a 4 x 3 PNG "bmp00128.png": left half red, right half
-// green.
+// A directory with a 4 x 3 "bmp00128.png": left half red, right half green.
 struct BundleDirectory {
   BundleDirectory() {
     char pattern[] = "/tmp/drawingT.XXXXXX";

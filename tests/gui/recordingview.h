@@ -1,14 +1,10 @@
 #pragma once
-// Views, controls, containers and a frame that write every call they receive to a
-// shared log, so that the framework tests can check who was called, in which order,
-// with which coordinates, context offset and clip.
+// Views, controls, containers and a frame that log every call they receive.
 
 #include <cairo.h>
 #include <doctest/doctest.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -64,18 +60,18 @@ class RecordingView : public CView {
         pointText(pContext ? pContext->offset : CPoint(-1, -1)));
     return true;
   }
-  bool onDrop(CDrawContext*, CDragContainer*, const CPoint& where) override {
-    add("drop " + pointText(where));
+  bool onDrop(CDrawContext*, CDragContainer*, const CPoint& p) override {
+    add("drop " + pointText(p));
     return dropResult;
   }
-  void onDragEnter(CDrawContext*, CDragContainer*, const CPoint& where) override {
-    add("dragEnter " + pointText(where));
+  void onDragEnter(CDrawContext*, CDragContainer*, const CPoint& p) override {
+    add("dragEnter " + pointText(p));
   }
-  void onDragLeave(CDrawContext*, CDragContainer*, const CPoint& where) override {
-    add("dragLeave " + pointText(where));
+  void onDragLeave(CDrawContext*, CDragContainer*, const CPoint& p) override {
+    add("dragLeave " + pointText(p));
   }
-  void onDragMove(CDrawContext*, CDragContainer*, const CPoint& where) override {
-    add("dragMove " + pointText(where));
+  void onDragMove(CDrawContext*, CDragContainer*, const CPoint& p) override {
+    add("dragMove " + pointText(p));
   }
   void looseFocus(CDrawContext*) override { add("looseFocus"); }
   void takeFocus(CDrawContext*) override { add("takeFocus"); }
@@ -110,8 +106,6 @@ class RecordingControl : public CControl {
     if (log) log->push_back("control " + std::to_string(tag) + " draw");
     setDirty(false);
   }
-  long getDelta() const { return delta; }
-  CPoint getBackOffset() const { return backOffset; }
   Log* log;
 };
 
@@ -125,7 +119,6 @@ class RecordingListener : public CControlListener {
   Log* log;
 };
 
-// A container whose idle update can be called from a test.
 class TestContainer : public CViewContainer {
  public:
   TestContainer(const CRect& size, CFrame* frame = nullptr) : CViewContainer(size, frame) {}
@@ -133,8 +126,7 @@ class TestContainer : public CViewContainer {
   using CViewContainer::update;
 };
 
-// A frame without a window (no X server needed) that logs the edit bracket and
-// answers a clock set by the test.
+// A frame without a window that logs the edit bracket and answers the test's clock.
 class TestFrame : public CFrame {
  public:
   TestFrame(const CRect& size, Log* log)
@@ -172,35 +164,14 @@ struct Canvas {
   COffscreenContext* context;
 };
 
-inline std::string colorText(const CColor& c) {
-  return std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) +
-         "," + std::to_string(c.alpha);
-}
-
-// Runs f with standard error sent to a temporary file and returns what was written.
-template <typename F>
-std::string captureStderr(F f) {
-  std::fflush(stderr);
-  FILE* file = std::tmpfile();
-  int saved = dup(fileno(stderr));
-  dup2(fileno(file), fileno(stderr));
-  f();
-  std::fflush(stderr);
-  dup2(saved, fileno(stderr));
-  close(saved);
-  std::string text;
-  std::rewind(file);
-  char buffer[256];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), file)) > 0) text.append(buffer, n);
-  std::fclose(file);
-  return text;
-}
-
 namespace doctest {
 template <>
 struct StringMaker<CColor> {
-  static String convert(const CColor& c) { return colorText(c).c_str(); }
+  static String convert(const CColor& c) {
+    return (std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) +
+            "," + std::to_string(c.alpha))
+        .c_str();
+  }
 };
 template <>
 struct StringMaker<CRect> {

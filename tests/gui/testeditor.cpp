@@ -69,7 +69,6 @@ bool TestEditor::open(void* ptr) {
   frame->addView(under);
   frame->addView(over);
   frame->addView(fader);
-  opens++;
   return true;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// A small editor for the frame tests: a minimal effect, recording views and a
-// control that tracks the mouse the way the real knobs do, in an AEffGUIEditor that
-// builds its frame in open() and deletes it in close(), as a plug-in editor does.
+// A small editor for the frame tests: a minimal effect, recording views and a fader
+// that tracks the mouse as the real knobs do; the frame is built in open().
 
 #include <vector>
 
@@ -74,5 +73,4 @@ class TestEditor : public AEffGUIEditor, public CControlListener {
   RecordingView* under = nullptr;  // added first
   RecordingView* over = nullptr;   // added second, overlapping `under`
   DragControl* fader = nullptr;
-  int opens = 0;
 };

@@ -1,6 +1,4 @@
-// The view container: ownership, drawing order and hit order, coordinate
-// conversion, partial and idle redraws, offscreen drawing, transparency, keys,
-// focus traversal, the modal view and drag routing.
+// The view container: ownership, order, coordinates, redraws, keys, focus, modal, drags.
 
 #include <doctest/doctest.h>
 
@@ -14,10 +12,15 @@ const CColor kBlue = {0, 0, 255, 255};
 const CColor kYellow = {255, 255, 0, 255};
 const CColor kWhite = {255, 255, 255, 255};
 
-// Draws a tree first, then forgets what the drawing logged.
-void drawAll(CViewContainer* root, Canvas& canvas, Log& log) {
+void addAll(CViewContainer* parent, std::initializer_list<CView*> views) {
+  for (CView* v : views) parent->addView(v);
+}
+
+// Draws the tree, forgets the log, then fills the canvas so redraws show.
+void drawThenFill(CViewContainer* root, Canvas& canvas, Log& log) {
   root->draw(canvas.context);
   log.clear();
+  canvas.fill(kYellow);
 }
 
 VstKeyCode key(unsigned char virt, unsigned char modifier = 0) {
@@ -93,12 +96,10 @@ TEST_CASE("overlapping children: the later one is drawn on top and hit first") {
   root->setBackgroundColor(kBlue);
   RecordingView* a = new RecordingView("a", CRect(10, 10, 50, 50), &log, kRed);
   RecordingView* b = new RecordingView("b", CRect(30, 30, 70, 70), &log, kGreen);
-  root->addView(a);
-  root->addView(b);
+  addAll(root, {a, b});
   log.clear();
   Canvas canvas;
   root->draw(canvas.context);
-
   CHECK(log == Log{"a draw offset 0,0 clip 10,10,50,50", "b draw offset 0,0 clip 30,30,70,70"});
   CHECK(canvas.pixel(15, 15) == kRed);
   CHECK(canvas.pixel(40, 40) == kGreen);
@@ -133,7 +134,7 @@ TEST_CASE("nested containers shift coordinates, offsets and clips") {
   RecordingView* x = new RecordingView("x", CRect(5, 5, 25, 25), &log, kGreen);
   root->addView(inner);
   inner->addView(x);
-  CHECK(x->getFrame() == frame);  // the frame passes down when views are added
+  CHECK(x->getFrame() == frame);
   log.clear();
   Canvas canvas;
   root->draw(canvas.context);
@@ -168,9 +169,7 @@ TEST_CASE("getViewAt ignores the mouse flag; deep descends into containers") {
   TestContainer* inner = new TestContainer(CRect(60, 60, 100, 100));
   RecordingView* c = new RecordingView("c", CRect(0, 0, 10, 10), &log);
   b->setMouseEnabled(false);
-  root->addView(a);
-  root->addView(b);
-  root->addView(inner);
+  addAll(root, {a, b, inner});
   inner->addView(c);
 
   CHECK(root->getViewAt(CPoint(45, 45)) == b);
@@ -180,8 +179,7 @@ TEST_CASE("getViewAt ignores the mouse flag; deep descends into containers") {
   CHECK(root->getViewAt(CPoint(90, 90), true) == nullptr);
   CHECK(root->getViewAt(CPoint(30, 70)) == nullptr);
 
-  // So the wheel still reaches it.
-  log.clear();
+  log.clear();  // so the wheel still reaches it
   Canvas canvas;
   CHECK(root->onWheel(canvas.context, CPoint(55, 55), kMouseWheelAxisX, 1.0f));
   CHECK(log == Log{"b wheel 55,55 1 offset 0,0"});
@@ -216,12 +214,9 @@ TEST_CASE("idle update") {
   RecordingView* a = new RecordingView("a", CRect(0, 0, 20, 20), &log, kRed);
   RecordingView* b = new RecordingView("b", CRect(40, 40, 60, 60), &log);  // draws nothing
   RecordingView* c = new RecordingView("c", CRect(70, 70, 90, 90), &log, kRed);
-  root->addView(a);
-  root->addView(b);
-  root->addView(c);
+  addAll(root, {a, b, c});
   Canvas canvas;
-  drawAll(root, canvas, log);
-  canvas.fill(kYellow);
+  drawThenFill(root, canvas, log);
   b->setDirty(true);
   REQUIRE(root->isDirty());
 
@@ -271,11 +266,9 @@ TEST_CASE("mode 1 reaches a dirty child two containers down") {
   RecordingView* b = new RecordingView("b", CRect(20, 20, 30, 30), &log);
   root->addView(middle);
   middle->addView(inner);
-  inner->addView(a);
-  inner->addView(b);
+  addAll(inner, {a, b});
   Canvas canvas;
-  drawAll(root, canvas, log);
-  canvas.fill(kYellow);
+  drawThenFill(root, canvas, log);
   b->setDirty(true);
   root->update(canvas.context);
   CHECK(log == Log{"b draw offset 15,15 clip 20,20,30,30"});
@@ -301,9 +294,9 @@ TEST_CASE("a transparent container redraws through its parent") {
   root->addView(glass);
   glass->addView(x);
   Canvas canvas;
-  drawAll(root, canvas, log);
+  root->draw(canvas.context);
   CHECK(canvas.pixel(12, 12) == kBlue);
-  canvas.fill(kYellow);
+  drawThenFill(root, canvas, log);
   x->setDirty(true);
   root->update(canvas.context);
   CHECK(log == Log{"x draw offset 10,10 clip 5,5,15,15"});
@@ -320,11 +313,9 @@ TEST_CASE("partial draw") {
   root->setBackgroundColor(kBlue);
   RecordingView* a = new RecordingView("a", CRect(0, 0, 40, 40), &log, kRed);
   RecordingView* b = new RecordingView("b", CRect(60, 60, 90, 90), &log, kRed);
-  root->addView(a);
-  root->addView(b);
+  addAll(root, {a, b});
   Canvas canvas;
-  drawAll(root, canvas, log);
-  canvas.fill(kYellow);
+  drawThenFill(root, canvas, log);
 
   SUBCASE("only children meeting the rectangle are drawn, clipped to it") {
     root->drawRect(canvas.context, CRect(20, 20, 50, 50));
@@ -397,12 +388,9 @@ TEST_CASE("a container drawing offscreen lands at its own place") {
 TEST_CASE("keys go from the last child to the first and stop at the first taker") {
   Log log;
   TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  RecordingView* a = new RecordingView("a", CRect(0, 0, 10, 10), &log);
   RecordingView* b = new RecordingView("b", CRect(0, 0, 10, 10), &log);
-  RecordingView* c = new RecordingView("c", CRect(0, 0, 10, 10), &log);
-  root->addView(a);
-  root->addView(b);
-  root->addView(c);
+  addAll(root, {new RecordingView("a", CRect(0, 0, 10, 10), &log), b,
+                new RecordingView("c", CRect(0, 0, 10, 10), &log)});
   log.clear();
   VstKeyCode k = key(7);
   b->keyResult = 5;
@@ -424,12 +412,8 @@ TEST_CASE("focus") {
   RecordingView* n2 = new RecordingView("n2", CRect(10, 0, 20, 10), nullptr);
   RecordingView* f3 = new RecordingView("f3", CRect(60, 0, 70, 10), nullptr);
   for (RecordingView* v : {f1, f2, f3}) v->setWantsFocus(true);
-  frame->addView(f1);
-  frame->addView(n1);
-  frame->addView(box);
-  box->addView(f2);
-  box->addView(n2);
-  frame->addView(f3);
+  addAll(frame, {f1, n1, box, f3});
+  addAll(box, {f2, n2});
 
   SUBCASE("the container search walks forward and into nested containers") {
     CHECK(frame->CViewContainer::advanceNextFocusView(nullptr, false));
@@ -444,19 +428,17 @@ TEST_CASE("focus") {
     CHECK(frame->getFocusView() == f2);
   }
   SUBCASE("Tab and Shift-Tab move the focus through the frame") {
-    VstKeyCode tab = key(2), backTab = key(2, 1);
-    CHECK(frame->onKeyDown(tab) == 1);
-    CHECK(frame->getFocusView() == f1);
-    CHECK(frame->onKeyDown(tab) == 1);
-    CHECK(frame->getFocusView() == f2);
-    CHECK(frame->onKeyDown(tab) == 1);
-    CHECK(frame->getFocusView() == f3);
-    CHECK(frame->onKeyDown(backTab) == 1);
-    CHECK(frame->getFocusView() == f2);
-    CHECK(frame->onKeyDown(backTab) == 1);
-    CHECK(frame->getFocusView() == f1);
-    CHECK(frame->onKeyDown(backTab) == -1);
-    CHECK(frame->getFocusView() == nullptr);
+    struct Step {
+      unsigned char modifier;
+      long result;
+      CView* focus;
+    };
+    for (Step s :
+         {Step{0, 1, f1}, {0, 1, f2}, {0, 1, f3}, {1, 1, f2}, {1, 1, f1}, {1, -1, nullptr}}) {
+      VstKeyCode tab = key(2, s.modifier);
+      CHECK(frame->onKeyDown(tab) == s.result);
+      CHECK(frame->getFocusView() == s.focus);
+    }
   }
   SUBCASE("the focus view takes keys first") {
     frame->setFocusView(f2);
@@ -529,11 +511,9 @@ TEST_CASE("drag routing follows the child under the point") {
   RecordingView* a = new RecordingView("a", CRect(0, 0, 50, 50), &log);
   RecordingView* b = new RecordingView("b", CRect(50, 0, 100, 50), &log);
   b->dropResult = true;
-  root->addView(a);
-  root->addView(b);
+  addAll(root, {a, b});
   log.clear();
   Canvas canvas;
-
   root->onDragEnter(canvas.context, nullptr, CPoint(110, 110));
   root->onDragMove(canvas.context, nullptr, CPoint(120, 110));
   root->onDragMove(canvas.context, nullptr, CPoint(160, 110));
@@ -558,18 +538,4 @@ TEST_CASE("drag routing follows the child under the point") {
   CHECK(canvas.context->offset == CPoint(0, 0));
   root->forget();
   delete frame;
-}
-
-TEST_CASE("dumpHierarchy prints the tree with one tab per level") {
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  TestContainer* inner = new TestContainer(CRect(10, 10, 50, 50));
-  inner->useOffscreen(true);
-  root->addView(inner);
-  inner->addView(new CView(CRect(1, 2, 4, 6)));
-  std::string text = captureStderr([&] { root->dumpHierarchy(); });
-  CHECK(text ==
-        "\tCViewContainer: Mode: Only Dirty Update Mode, Offscreen:Yes left:  10, top:  10, "
-        "width:  40, height:  40 (Mouse Enabled) \n"
-        "\t\tleft:   1, top:   2, width:   3, height:   4 (Mouse Enabled) \n");
-  root->forget();
 }

@@ -48,6 +48,7 @@ class SourceProcess {
   void finish(bool drop);
   void button(bool down);
   Target findTarget(int x, int y);
+  long property(Window w, const char* name, Atom type);
   long awareVersion(Window w);
   Window proxyOf(Window w);
   void sendMessage(const char* type, long l1, long l2, long l3, long l4);
@@ -210,36 +211,28 @@ SourceProcess::Target SourceProcess::findTarget(int x, int y) {
   return found;
 }
 
-long SourceProcess::awareVersion(Window w) {
-  Atom type;
+long SourceProcess::property(Window w, const char* name, Atom type) {
+  Atom actual;
   int format;
   unsigned long count, after;
   unsigned char* data = nullptr;
-  long version = 0;
-  if (XGetWindowProperty(display, w, atom("XdndAware"), 0, 1, False, XA_ATOM, &type, &format,
-                         &count, &after, &data) == Success &&
-      type == XA_ATOM && count == 1)
-    version = *reinterpret_cast<long*>(data);
+  long value = 0;
+  if (XGetWindowProperty(display, w, atom(name), 0, 1, False, type, &actual, &format, &count,
+                         &after, &data) == Success &&
+      actual == type && count == 1)
+    value = *reinterpret_cast<long*>(data);
   if (data) XFree(data);
-  return version;
+  return value;
 }
 
+long SourceProcess::awareVersion(Window w) {
+  return property(w, "XdndAware", XA_ATOM);
+}
+
+// A proxy counts when it names itself as well.
 Window SourceProcess::proxyOf(Window w) {
-  auto read = [&](Window of) {
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    Window value = None;
-    if (XGetWindowProperty(display, of, atom("XdndProxy"), 0, 1, False, XA_WINDOW, &type, &format,
-                           &count, &after, &data) == Success &&
-        type == XA_WINDOW && count == 1)
-      value = (Window) * reinterpret_cast<long*>(data);
-    if (data) XFree(data);
-    return value;
-  };
-  const Window proxy = read(w);
-  return proxy && read(proxy) == proxy ? proxy : None;
+  const Window proxy = (Window)property(w, "XdndProxy", XA_WINDOW);
+  return proxy && (Window)property(proxy, "XdndProxy", XA_WINDOW) == proxy ? proxy : None;
 }
 
 void SourceProcess::sendMessage(const char* type, long l1, long l2, long l3, long l4) {

@@ -1,6 +1,4 @@
-// Runs the fuzzer's harness, without libFuzzer, over every file of the directories
-// named on the command line: the seed corpus and the inputs of past findings. Any
-// finding aborts (and under the asan preset, any sanitizer report).
+// The fuzzer's harness without libFuzzer over the seed corpus and past findings.
 
 #include <dirent.h>
 

@@ -1,7 +1,5 @@
 #pragma once
-// One plug-in instance made through VSTPluginMain and driven only through its
-// record, as a host drives it, with helpers for guarded buffers: each has exactly
-// the size asked for, so AddressSanitizer (asan preset) catches any write past it.
+// One instance driven through its record, and buffers of exact size (asan catches overruns).
 
 #include <cstring>
 #include <memory>

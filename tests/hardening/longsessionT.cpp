@@ -1,8 +1,5 @@
-// Long sessions: the editor opened and closed 200 times (TESSARINE_LONG_CYCLES
-// overrides), and processing with automation while the editor is open for ten
-// minutes (TESSARINE_LONG_SECONDS overrides), must leave memory and X resources flat. Prints its
-// figures; run by scripts/longsession.sh under AddressSanitizer, whose LeakSanitizer then also
-// reports any leak at exit. Outside the default suite (label exhaustive).
+// Long sessions leave memory and X resources flat: 200 editor openings (TESSARINE_LONG_CYCLES)
+// and ten minutes of automated processing (TESSARINE_LONG_SECONDS); scripts/longsession.sh.
 
 #include <doctest/doctest.h>
 #include <malloc.h>
@@ -14,10 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "hostsession.h"
-#include "platformclock.h"
+#include "editorhost.h"
 #include "xresources.h"
-#include "xtesthost.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // From the sanitizer run-time's allocator interface.
@@ -25,9 +20,6 @@ extern "C" size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
-
-constexpr int kStripX = 1, kStripY = 140;
-constexpr uint32_t kStripColor = 0xefe8e5;
 
 // Bytes of heap in use by the whole process (the plug-in, Xlib, Cairo included).
 size_t heapInUse() {
@@ -47,25 +39,6 @@ long residentKb() {
   if (std::fscanf(status, "%ld %ld", &pages, &resident) != 2) resident = -1;
   std::fclose(status);
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-struct EditorHost : HostSession {
-  bool openAndDraw(XTestHost& window) {
-    if (dispatch(effEditOpen, 0, 0, (void*)window.window) != 1) return false;
-    for (int i = 0; i < 1500; i++) {
-      dispatch(effEditIdle);
-      std::vector<Window> children = window.children();
-      if (children.size() == 1 && window.pixel(children[0], kStripX, kStripY) == kStripColor)
-        return true;
-      platformSleep(2);
-    }
-    return false;
-  }
-};
-
-bool clientsReturnTo(XTestHost& host, int count) {
-  for (int i = 0; i < 1000 && host.clientCount() != count; i++) platformSleep(2);
-  return host.clientCount() == count;
 }
 
 long fromEnvironment(const char* name, long fallback) {

@@ -1,17 +1,7 @@
-// Real-time safety of the built plug-in, loaded as a host loads it: while the audio
-// thread is inside processReplacing, process, setParameter or getParameter, nothing
-// may allocate, free, take a lock or make a system call; any of them can block the
-// audio thread for longer than a block lasts.
-//
-// How it is watched. This executable defines malloc, free, calloc, realloc, the
-// aligned allocators, operator new and delete, and the pthread lock operations
-// (exported, so the plug-in's calls reach them) and counts every call made on the
-// audio thread while it is inside one of those entries. System calls are caught by
-// a seccomp filter on the audio thread alone: every system call but the return from
-// a signal handler and the thread's exit raises SIGSYS, whose handler counts it
-// (while watched) and makes it fail with ENOSYS. Counting by thread leaves the
-// user-interface thread free to run the editor at the same time.
-//
+// Real-time safety of the built plug-in: inside processReplacing, process, setParameter and
+// getParameter the audio thread allocates, frees, locks and calls the system never. This
+// executable defines the allocators and lock operations (exported, so the plug-in's calls land
+// here) and a seccomp filter traps the audio thread's system calls; only that thread counts.
 // Not built under the sanitizers, whose run-times replace the allocator themselves.
 
 #include <dlfcn.h>
@@ -44,9 +34,6 @@
 #include "platformclock.h"
 #include "xtesthost.h"
 #endif
-
-// ---------------------------------------------------------------------------
-// The watch.
 
 namespace {
 
@@ -161,8 +148,7 @@ void onSystemCall(int, siginfo_t* info, void* context) {
   static_cast<ucontext_t*>(context)->uc_mcontext.gregs[REG_RAX] = -ENOSYS;
 }
 
-// From here on, every system call of the calling thread but rt_sigreturn and exit
-// traps. Other threads are not affected.
+// From here on every system call of this thread but rt_sigreturn and exit traps.
 bool trapSystemCalls() {
   sock_filter filter[] = {
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, arch)),
@@ -179,8 +165,7 @@ bool trapSystemCalls() {
          prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
 }
 
-// Runs `work` on a thread of its own with system calls trapped; `watched` brackets
-// the calls under test. False when the trap could not be set up.
+// Runs work on a thread with system calls trapped; false when the trap could not be set up.
 bool runAudioThread(const std::function<void(const std::function<void(bool)>&)>& work) {
   struct sigaction action = {};
   action.sa_sigaction = onSystemCall;
@@ -189,8 +174,7 @@ bool runAudioThread(const std::function<void(const std::function<void(bool)>&)>&
   resetEvents();
   bool trapped = false;
   std::thread audio([&] {
-    // The C library gives a thread its own allocation arena at its first
-    // allocation (with system calls); a host's audio thread has long had one.
+    // A host's audio thread has long had its own allocation arena.
     free(malloc(64));
     trapped = trapSystemCalls();
     if (trapped) work([](bool on) { tWatched = on; });
@@ -207,9 +191,6 @@ void reportEvents() {
   }
   if (gEvents[kSystemCall].load()) MESSAGE("last system call: " << gLastSystemCall.load());
 }
-
-// ---------------------------------------------------------------------------
-// The plug-in, as a host loads it.
 
 typedef AEffect* (*PluginMain)(audioMasterCallback);
 
@@ -234,17 +215,9 @@ struct AudioWork {
     }
   }
 
-  // One round: parameter changes of every kind, reads, and blocks of several
-  // lengths in both processing modes. `watch` brackets only the entries under test.
+  // Parameter changes and reads, blocks of several lengths in both modes, all watched.
   void round(AEffect* e, int round, const std::function<void(bool)>& watch) {
-    static const float kValues[] = {0.0f,
-                                    0.25f,
-                                    1.0f,
-                                    -3.0f,
-                                    40.0f,
-                                    1e30f,
-                                    std::numeric_limits<float>::quiet_NaN(),
-                                    std::numeric_limits<float>::infinity()};
+    static const float kValues[] = {0.0f, 0.25f, 1.0f, -3.0f, 40.0f, 1e30f, NAN, INFINITY};
     float* inputs[2] = {in1.data(), in2.data()};
     float* outputs[2] = {out1.data(), out2.data()};
     const float value = kValues[(size_t)round % (sizeof(kValues) / sizeof(kValues[0]))];
@@ -254,7 +227,6 @@ struct AudioWork {
     for (VstInt32 frames : {0, 1, 7, 64, 1000, 4096}) {
       e->processReplacing(e, inputs, outputs, frames);
       e->process(e, inputs, outputs, frames);
-      // In place, as some hosts process.
       e->processReplacing(e, outputs, outputs, frames);
     }
     e->setParameter(e, round % 6, 0.5f);
@@ -262,13 +234,11 @@ struct AudioWork {
   }
 };
 
-// False when the system calls could not be trapped.
 bool runRounds(AEffect* e, int rounds) {
   AudioWork work;
   return runAudioThread([&](const std::function<void(bool)>& watch) {
     for (int r = 0; r < rounds; r++) {
-      // Between the watched calls the host switches bypass and programs; those
-      // dispatcher calls are not under test.
+      // Bypass and program switches between the watched calls are not under test.
       e->dispatcher(e, effSetBypass, 0, r % 3 == 2, nullptr, 0.0f);
       if (r % 5 == 4) e->dispatcher(e, effSetProgram, 0, r % 10, nullptr, 0.0f);
       work.round(e, r, watch);
@@ -316,8 +286,7 @@ TEST_CASE("the watch itself sees an allocation, a lock and a system call") {
 }
 
 #ifdef TESSARINE_WITH_XTESTHOST
-// The editor open and idling on the user-interface thread: the effect's
-// setParameter then reaches the editor from the audio thread.
+// The editor open and idling: the effect's setParameter reaches it from the audio thread.
 TEST_CASE("with the editor open, the audio thread still neither allocates, locks nor calls") {
   HostRecorder host;
   XTestHost window;

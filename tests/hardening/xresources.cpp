@@ -4,6 +4,7 @@
 #include <X11/extensions/XRes.h>
 
 #include <cstring>
+#include <utility>
 
 std::ostream& operator<<(std::ostream& out, const XResourceCounts& c) {
   return out << "{clients " << c.clients << ", windows " << c.windows << ", pixmaps " << c.pixmaps
@@ -24,23 +25,18 @@ bool addClient(Display* display, XID client, XResourceCounts& counts) {
   int types = 0;
   XResType* list = nullptr;
   if (!XResQueryClientResources(display, client, &types, &list)) return false;
+  const std::pair<const char*, long XResourceCounts::*> kinds[] = {
+      {"WINDOW", &XResourceCounts::windows},
+      {"PIXMAP", &XResourceCounts::pixmaps},
+      {"GC", &XResourceCounts::gcs},
+      {"FONT", &XResourceCounts::fonts},
+      {"CURSOR", &XResourceCounts::cursors}};
   for (int i = 0; i < types; i++) {
     char* name = XGetAtomName(display, list[i].resource_type);
-    const long n = list[i].count;
-    if (!name)
-      counts.other += n;
-    else if (!std::strcmp(name, "WINDOW"))
-      counts.windows += n;
-    else if (!std::strcmp(name, "PIXMAP"))
-      counts.pixmaps += n;
-    else if (!std::strcmp(name, "GC"))
-      counts.gcs += n;
-    else if (!std::strcmp(name, "FONT"))
-      counts.fonts += n;
-    else if (!std::strcmp(name, "CURSOR"))
-      counts.cursors += n;
-    else
-      counts.other += n;
+    long XResourceCounts::*kind = &XResourceCounts::other;
+    for (const auto& [typeName, member] : kinds)
+      if (name && !std::strcmp(name, typeName)) kind = member;
+    counts.*kind += list[i].count;
     if (name) XFree(name);
   }
   if (list) XFree(list);

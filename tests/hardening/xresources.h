@@ -1,7 +1,5 @@
 #pragma once
-// What the X server holds for all its clients together, by kind (XRes): windows,
-// pixmaps, graphics contexts, fonts, cursors and everything else. A client that
-// leaves resources behind, or a connection that is never closed, shows here.
+// What the X server holds for its clients, by kind (XRes).
 
 #include <X11/Xlib.h>
 

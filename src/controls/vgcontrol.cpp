@@ -1,6 +1,6 @@
 #include "vgcontrol.h"
 
-#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
 

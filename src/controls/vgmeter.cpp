@@ -1,6 +1,6 @@
 #include "vgmeter.h"
 
-#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>

@@ -444,6 +444,18 @@ void scaleToEllipse(cairo_t* cr, const CRect& r) {
 double angleInRect(const CRect& r, const CPoint& p) {
   return std::atan2(p.y - (r.top + 0.5 * r.height()), p.x - (r.left + 0.5 * r.width()));
 }
+
+// Adds to the path the arc of the ellipse that fills r from angle `from` to `to`
+// (y-down radians), preceded by its centre for a pie slice. The path is built under
+// the scaling, which is removed again before painting so that the pen keeps its width.
+void addEllipseArc(cairo_t* cr, const CRect& r, double from, double to, bool fromCentre) {
+  cairo_matrix_t matrix;
+  cairo_get_matrix(cr, &matrix);
+  scaleToEllipse(cr, r);
+  if (fromCentre) cairo_move_to(cr, 0, 0);
+  cairo_arc(cr, 0, 0, 1, from, to);
+  cairo_set_matrix(cr, &matrix);
+}
 }  // namespace
 
 void CDrawContext::fillEllipse(const CRect& _rect) {
@@ -453,9 +465,8 @@ void CDrawContext::fillEllipse(const CRect& _rect) {
   if (r.width() == 0 || r.height() == 0) return;
   cairo_t* cr = beginCGContext(true);
   if (!cr) return;
-  scaleToEllipse(cr, r);
   cairo_new_path(cr);
-  cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+  addEllipseArc(cr, r, 0, 2 * M_PI, false);
   setSourceColor(cr, fillColor);
   cairo_fill(cr);
   releaseCGContext(cr);
@@ -473,13 +484,7 @@ void CDrawContext::drawEllipse(const CRect& _rect, const CDrawStyle drawStyle) {
   if (w == h) {
     cairo_arc(cr, r.left + 0.5 * w, r.top + 0.5 * w, 0.5 * w, 0, 2 * M_PI);
   } else {
-    // The path is built under the scaling, which is removed again before painting
-    // so that the pen keeps its width.
-    cairo_matrix_t matrix;
-    cairo_get_matrix(cr, &matrix);
-    scaleToEllipse(cr, r);
-    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
-    cairo_set_matrix(cr, &matrix);
+    addEllipseArc(cr, r, 0, 2 * M_PI, false);
   }
   paintPath(cr, drawStyle);
   releaseCGContext(cr);
@@ -519,12 +524,8 @@ void CDrawContext::drawArc(const CRect& _rect, const CPoint& _point1, const CPoi
   if (r.width() == 0 || r.height() == 0) return;
   cairo_t* cr = beginCGContext(true);
   if (!cr) return;
-  cairo_matrix_t matrix;
-  cairo_get_matrix(cr, &matrix);
-  scaleToEllipse(cr, r);
   cairo_new_path(cr);
-  cairo_arc(cr, 0, 0, 1, angleInRect(_rect, _point1), angleInRect(_rect, _point2));
-  cairo_set_matrix(cr, &matrix);
+  addEllipseArc(cr, r, angleInRect(_rect, _point1), angleInRect(_rect, _point2), false);
   paintPath(cr, kDrawStroked);
   releaseCGContext(cr);
 }
@@ -535,9 +536,7 @@ void CDrawContext::fillArc(const CRect& _rect, const CPoint& _point1, const CPoi
   if (r.width() == 0 || r.height() == 0) return;
   cairo_t* cr = beginCGContext(true);
   if (!cr) return;
-  scaleToEllipse(cr, r);
-  cairo_move_to(cr, 0, 0);
-  cairo_arc(cr, 0, 0, 1, angleInRect(_rect, _point1), angleInRect(_rect, _point2));
+  addEllipseArc(cr, r, angleInRect(_rect, _point1), angleInRect(_rect, _point2), true);
   cairo_close_path(cr);
   setSourceColor(cr, fillColor);
   cairo_fill(cr);

@@ -3,6 +3,7 @@
 // All per-sample arithmetic is single precision, in exactly the order written in
 // the plain loop of shaper.cpp; the vector builds of that loop give the same bits.
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -19,6 +20,16 @@ float weightOf(float value) { return (float)std::pow(10.0, (double)(value * 3.0f
 // weights are taken relative to the largest one (see relativeWeights).
 constexpr float kLargestPlainSum = 0x1p100f;
 
+// The six weights of `weights`, in parameter order.
+std::array<float*, kNumParams> weightSlots(ShaperWeights& weights) {
+  return {&weights.one, &weights.two, &weights.three, &weights.four, &weights.five, &weights.seven};
+}
+
+// Summed in parameter order, as the normalisation has always been formed.
+float weightSum(const ShaperWeights& weights) {
+  return weights.one + weights.two + weights.three + weights.four + weights.five + weights.seven;
+}
+
 // Only the ratios of the weights reach the output, which is normalised by their sum.
 // For parameter values so large that 10^(3v - 3) overflows a float, the weights
 // 10^(3v - 3 - e), e being the largest exponent, give the same output without
@@ -32,8 +43,7 @@ void relativeWeights(const float values[kNumParams], ShaperWeights& weights) {
     exponents[i] = (double)values[i] * 3.0 - 3.0;
     largest = std::fmax(largest, exponents[i]);
   }
-  float* targets[kNumParams] = {&weights.one,  &weights.two,  &weights.three,
-                                &weights.four, &weights.five, &weights.seven};
+  const std::array<float*, kNumParams> targets = weightSlots(weights);
   for (int i = 0; i < kNumParams; i++)
     *targets[i] = (float)std::pow(10.0, exponents[i] - largest);
 }
@@ -69,18 +79,12 @@ void tessarine::refreshWeights() {
   for (int i = 0; i < kNumParams; i++) same = same && bitsOf(values[i]) == weightsSource[i];
   if (same) return;
   for (int i = 0; i < kNumParams; i++) weightsSource[i] = bitsOf(values[i]);
-  weights.one = weightOf(values[0]);
-  weights.two = weightOf(values[1]);
-  weights.three = weightOf(values[2]);
-  weights.four = weightOf(values[3]);
-  weights.five = weightOf(values[4]);
-  weights.seven = weightOf(values[5]);
-  float gainSum =
-      weights.one + weights.two + weights.three + weights.four + weights.five + weights.seven;
+  const std::array<float*, kNumParams> targets = weightSlots(weights);
+  for (int i = 0; i < kNumParams; i++) *targets[i] = weightOf(values[i]);
+  float gainSum = weightSum(weights);
   if (!(gainSum <= kLargestPlainSum)) {
     relativeWeights(values, weights);
-    gainSum =
-        weights.one + weights.two + weights.three + weights.four + weights.five + weights.seven;
+    gainSum = weightSum(weights);
   }
   weights.gain = gainSum != 0.0f ? 1.0f / gainSum : 0.0f;
   weightsValid = true;
@@ -93,9 +97,12 @@ void tessarine::processActual(float** inputs, float** outputs, long sampleframes
   if (!inputs || !outputs || !inputs[0] || !outputs[0]) return;
   const float* in1 = inputs[0];
   float* out1 = outputs[0];
-  const float* in2 = inputs[1];
-  float* out2 = outputs[1];
-  bool stereo = channelMode == 1 && in2 && out2;
+  // The second entries are read only when both channels are processed: a host
+  // that connects one channel may hand over one-entry arrays.
+  const bool twoChannels = channelMode == 1;
+  const float* in2 = twoChannels ? inputs[1] : nullptr;
+  float* out2 = twoChannels ? outputs[1] : nullptr;
+  const bool stereo = in2 && out2;
   long frames = sampleframes > 0 ? sampleframes : 0;
 
   if (bypass.load(std::memory_order_relaxed)) {

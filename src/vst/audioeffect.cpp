@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <new>
 
 #include "aeffeditor.h"
 
@@ -288,56 +287,62 @@ void AudioEffect::ms2string(float samples, char* text, VstInt32 maxLen) {
   float2string((float)((double)samples * 1000.0 / (double)getSampleRate()), text, maxLen);
 }
 
-// At most 8 characters, sign and point included. The integer digits and the
-// fraction digits are each built from right to left in a scratch buffer.
-void AudioEffect::float2string(float value, char* text, VstInt32 maxLen) {
-  double v = value;
-  bool negative = false;
-  int c = 0;
-  if (v < 0.0) {
-    negative = true;
-    v = -v;
-    c = 1;
-  }
-  // Values whose integer digits do not fit next to the point (and NaN) would lose
-  // their leading digits or turn into nonsense: they read "Huge!".
-  if (std::isnan(v) || (negative && v >= 1000000.0) || (!negative && v >= 10000000.0)) {
-    vst_strncpy(text, "Huge!", maxLen);
-    return;
-  }
+namespace {
 
+// The display holds at most 8 characters, sign and point included.
+constexpr int kDisplayChars = 8;
+
+// Writes the sign, the integer digits of v (v >= 0) and the point to text; returns
+// how many of the display's characters they take. Digits are built from right to
+// left in a scratch buffer.
+int writeIntegerPart(double v, bool negative, char* text, VstInt32 maxLen) {
   char scratch[32];
   char* p = scratch + sizeof(scratch) - 1;
   *p = 0;
   *--p = '.';
-  c++;
+  int used = negative ? 2 : 1;
   double integ = std::floor(v);
-  *--p = (char)('0' + (int)std::fmod(integ, 10.0));
-  integ /= 10.0;
-  c++;
-  while (integ >= 1.0 && c < 8) {
+  do {
     *--p = (char)('0' + (int)std::fmod(integ, 10.0));
     integ /= 10.0;
-    c++;
-  }
+    used++;
+  } while (integ >= 1.0 && used < kDisplayChars);
   if (negative) *--p = '-';
   vst_strncpy(text, p, maxLen);
-  if (c >= 8) return;
+  return used;
+}
 
+// Appends the first `count` digits of the fraction of v, truncated.
+void appendFraction(double v, int count, char* text, VstInt32 maxLen) {
   char fraction[32];
   char* q = fraction + sizeof(fraction) - 1;
   *q = 0;
-  double mantissa = std::fmod(v, 1.0) * std::pow(10.0, 8 - c);
-  while (c < 8) {
+  double mantissa = std::fmod(v, 1.0) * std::pow(10.0, count);
+  for (int i = 0; i < count; i++) {
     if (mantissa <= 0.0) {
       *--q = '0';
     } else {
       *--q = (char)('0' + (int)std::fmod(mantissa, 10.0));
       mantissa /= 10.0;
     }
-    c++;
   }
   vst_strncat(text, q, maxLen);
+}
+
+}  // namespace
+
+void AudioEffect::float2string(float value, char* text, VstInt32 maxLen) {
+  double v = value;
+  const bool negative = v < 0.0;
+  if (negative) v = -v;
+  // Values whose integer digits do not fit next to the point (and NaN) would lose
+  // their leading digits or turn into nonsense: they read "Huge!".
+  if (std::isnan(v) || (negative && v >= 1000000.0) || (!negative && v >= 10000000.0)) {
+    vst_strncpy(text, "Huge!", maxLen);
+    return;
+  }
+  const int used = writeIntegerPart(v, negative, text, maxLen);
+  if (used < kDisplayChars) appendFraction(v, kDisplayChars - used, text, maxLen);
 }
 
 // Values past nine digits either way read "Huge!": a first quotient of two digits

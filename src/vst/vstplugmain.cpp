@@ -1,7 +1,5 @@
 // The plug-in's only exported symbol.
 
-#include <new>
-
 #include "aeffectx.h"
 #include "audioeffect.h"
 

@@ -216,13 +216,13 @@ TEST_CASE("setters skip unchanged values, and a new offscreen carries the cached
   c->setLineWidth(2);
   CHECK(cairo_get_line_width(cr) == 2);
 
-  cairo_set_antialias(cr, CAIRO_ANTIALIAS_GRAY);
-  c->setDrawMode(kCopyMode);
-  CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_GRAY);
-  c->setDrawMode(kAntialias);
-  CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_DEFAULT);
-  c->setDrawMode(kXorMode);
-  CHECK(cairo_get_antialias(cr) == CAIRO_ANTIALIAS_NONE);
+  cairo_set_antialias(cr, CAIRO_ANTIALIAS_GRAY);  // the same mode leaves it alone
+  for (auto [mode, expected] : {std::pair{kCopyMode, CAIRO_ANTIALIAS_GRAY},
+                                {kAntialias, CAIRO_ANTIALIAS_DEFAULT},
+                                {kXorMode, CAIRO_ANTIALIAS_NONE}}) {
+    c->setDrawMode(mode);
+    CHECK(cairo_get_antialias(cr) == expected);
+  }
 
   // Same font: skipped; another id: applied; same id at the default size 12: skipped.
   for (auto [font, size, expected] :
@@ -240,10 +240,8 @@ TEST_CASE("primitives leave the state as it was") {
   c->setLineWidth(3);
   c->setFrameColor(kBlueCColor);
   c->drawPoint(CPoint(4, 6), kRedCColor);
-  CHECK(c.at(4, 6) == kRed);
-  CHECK(countPixels(*c.oc, kRed) == 1);
-  CHECK(c->getLineWidth() == 3);
-  CHECK(c->getFrameColor() == kBlueCColor);
+  CHECK((c.at(4, 6) == kRed && countPixels(*c.oc, kRed) == 1));
+  CHECK((c->getLineWidth() == 3 && c->getFrameColor() == kBlueCColor));
   CPoint pen;
   c->getLoc(pen);
   CHECK(pen == CPoint(5, 6));
@@ -255,8 +253,7 @@ TEST_CASE("primitives leave the state as it was") {
   CHECK(cairo_get_dash_count(cr) == 0);  // the dash pattern lived inside the primitive
   cairo_matrix_t m;
   cairo_get_matrix(cr, &m);
-  CHECK(m.x0 == 0);
-  CHECK(m.xx == 1);
+  CHECK((m.x0 == 0 && m.xx == 1));
 
   CHECK(c->getPoint(CPoint(4, 6)) == kBlackCColor);  // the surface is not read
 }
@@ -292,8 +289,7 @@ TEST_CASE("a context without surface keeps its cache and draws nothing") {
   CPoint pen;
   context->getLoc(pen);
   CHECK(pen == CPoint(5, 6));
-  CHECK(context->getMouseButtons() == 0);
-  CHECK_FALSE(context->waitDrag());
+  CHECK((context->getMouseButtons() == 0 && !context->waitDrag()));
   context->forget();
 }
 
@@ -306,17 +302,12 @@ TEST_CASE("a caller's Cairo context is drawn into and handed back as it was") {
   context->setFillColor(kRedCColor);
   context->fillRect(CRect(1, 1, 3, 3));
   context->forget();
-  CHECK(gNbCDrawContext == before);
-  CHECK(cairo_get_reference_count(cr) == 1);
+  CHECK((gNbCDrawContext == before && cairo_get_reference_count(cr) == 1));
   CHECK(cairo_get_line_width(cr) == 2);  // Cairo's default again: state restored
   cairo_surface_flush(surface);
-  auto row = [surface](int y) {
-    return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface) +
-                                       y * cairo_image_surface_get_stride(surface));
-  };
-  CHECK(row(1)[1] == kRed);
-  CHECK(row(2)[2] == kRed);
-  CHECK(row(3)[3] == 0);
+  const uint32_t* pixels = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface));
+  const int row = cairo_image_surface_get_stride(surface) / 4;
+  CHECK((pixels[row + 1] == kRed && pixels[2 * row + 2] == kRed && pixels[3 * row + 3] == 0));
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
 }

@@ -11,395 +11,343 @@ const CColor kGreen = {0, 255, 0, 255};
 const CColor kBlue = {0, 0, 255, 255};
 const CColor kYellow = {255, 255, 0, 255};
 const CColor kWhite = {255, 255, 255, 255};
+const CColor kNone = {0, 0, 0, 0};
 
 void addAll(CViewContainer* parent, std::initializer_list<CView*> views) {
   for (CView* v : views) parent->addView(v);
-}
-
-// Draws the tree, forgets the log, then fills the canvas so redraws show.
-void drawThenFill(CViewContainer* root, Canvas& canvas, Log& log) {
-  root->draw(canvas.context);
-  log.clear();
-  canvas.fill(kYellow);
 }
 
 VstKeyCode key(unsigned char virt, unsigned char modifier = 0) {
   return {0, virt, modifier};
 }
 
+// A 100 x 100 root container (in a frame when asked), its log and a canvas to draw on.
+struct Tree {
+  explicit Tree(CColor background = kNone, bool framed = false) {
+    if (framed) frame = new TestFrame(CRect(0, 0, 100, 100), &log);
+    root = new TestContainer(CRect(0, 0, 100, 100), frame);
+    if (background.alpha) root->setBackgroundColor(background);
+  }
+  ~Tree() {
+    root->forget();
+    delete frame;
+  }
+  RecordingView* view(const char* name, const CRect& r, CColor color = kNone,
+                      CViewContainer* parent = nullptr) {
+    RecordingView* v = new RecordingView(name, r, &log, color);
+    (parent ? parent : root)->addView(v);
+    return v;
+  }
+  TestContainer* box(const CRect& r, CColor background, CViewContainer* parent = nullptr) {
+    TestContainer* c = new TestContainer(r);
+    if (background.alpha) c->setBackgroundColor(background);
+    (parent ? parent : root)->addView(c);
+    return c;
+  }
+  void draw() {
+    root->draw(canvas.context);
+    log.clear();
+  }
+  // Draws the tree, forgets the log, then fills the canvas so redraws show.
+  void drawThenFill() {
+    draw();
+    canvas.fill(kYellow);
+  }
+  void update() { root->update(canvas.context); }
+  // One letter per point: Red, Green, Blue, Yellow, White, ? for anything else.
+  std::string pixels(std::initializer_list<CPoint> points) {
+    std::string text;
+    for (const CPoint& p : points) {
+      const CColor c = canvas.pixel(p.h, p.v);
+      text += c == kRed      ? 'R'
+              : c == kGreen  ? 'G'
+              : c == kBlue   ? 'B'
+              : c == kYellow ? 'Y'
+              : c == kWhite  ? 'W'
+                             : '?';
+    }
+    return text;
+  }
+
+  Log log;
+  Canvas canvas;
+  TestFrame* frame = nullptr;
+  TestContainer* root;
+};
+
 }  // namespace
 
 TEST_CASE("children are owned by reference counting") {
   int32_t before = gNbCView;
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  RecordingView* a = new RecordingView("a", CRect(0, 0, 10, 10), &log);
-  RecordingView* b = new RecordingView("b", CRect(10, 0, 20, 10), &log);
-  bool aDestroyed = false, bDestroyed = false;
-  a->destroyed = &aDestroyed;
-  b->destroyed = &bDestroyed;
-  root->addView(a);
-  root->addView(nullptr);
-  CRect area(10, 0, 15, 5);
-  root->addView(b, area, false);
+  {
+    Tree t;
+    RecordingView* a = t.view("a", CRect(0, 0, 10, 10));
+    t.root->addView(nullptr);
+    RecordingView* b = new RecordingView("b", CRect(10, 0, 20, 10), &t.log);
+    CRect area(10, 0, 15, 5), bArea;
+    t.root->addView(b, area, false);
+    bool aDestroyed = false, bDestroyed = false;
+    a->destroyed = &aDestroyed, b->destroyed = &bDestroyed;
 
-  CHECK(log == Log{"a attached yes", "b attached yes"});
-  CHECK(a->getNbReference() == 2);
-  CHECK(a->getParentView() == root);
-  CHECK(a->isDirty());
-  CHECK_FALSE(b->getMouseEnabled());
-  CRect bArea;
-  CHECK(b->getMouseableArea(bArea) == area);
-  CHECK(root->getNbViews() == 2);
-  CHECK(root->getView(0) == a);
-  CHECK(root->getView(1) == b);
-  CHECK(root->getView(-1) == nullptr);
-  CHECK(root->getView(2) == nullptr);
-  CHECK(root->isChild(b));
-  log.clear();
+    CHECK(t.log == Log{"a attached yes", "b attached yes"});
+    CHECK(a->getNbReference() == 2);
+    CHECK(a->getParentView() == t.root);
+    CHECK(a->isDirty());
+    CHECK_FALSE(b->getMouseEnabled());
+    CHECK(b->getMouseableArea(bArea) == area);
+    CHECK(t.root->getNbViews() == 2);
+    CHECK((t.root->getView(0) == a && t.root->getView(1) == b));
+    CHECK((t.root->getView(-1) == nullptr && t.root->getView(2) == nullptr));
+    CHECK(t.root->isChild(b));
+    t.log.clear();
 
-  SUBCASE("removeView without forget leaves the creator's reference") {
-    root->removeView(a, false);
-    CHECK(log == Log{"a removed yes"});
-    CHECK_FALSE(aDestroyed);
-    CHECK(a->getNbReference() == 1);
-    CHECK_FALSE(root->isChild(a));
-    CHECK(root->getView(0) == b);
-    a->forget();
-    CHECK(aDestroyed);
+    SUBCASE("removeView without forget leaves the creator's reference") {
+      t.root->removeView(a, false);
+      CHECK(t.log == Log{"a removed yes"});
+      CHECK_FALSE(aDestroyed);
+      CHECK(a->getNbReference() == 1);
+      CHECK_FALSE(t.root->isChild(a));
+      CHECK(t.root->getView(0) == b);
+      a->forget();
+      CHECK(aDestroyed);
+    }
+    SUBCASE("removeView with forget destroys a view nobody else holds") {
+      t.root->removeView(b, true);
+      CHECK(bDestroyed);
+      CHECK(t.root->getNbViews() == 1);
+      t.root->removeView(b, true);  // no longer a child: nothing happens
+      CHECK(t.root->getNbViews() == 1);
+      CHECK(t.root->getView(1) == t.view("c", CRect(0, 0, 1, 1)));  // the list end was fixed
+    }
+    SUBCASE("removeAll without forget keeps the views for the caller") {
+      t.root->removeAll(false);
+      CHECK(t.root->getNbViews() == 0);
+      CHECK(t.log == Log{"a removed yes", "b removed yes"});
+      CHECK(a->getNbReference() == 1);
+      a->forget();
+      b->forget();
+    }
   }
-  SUBCASE("removeView with forget destroys a view nobody else holds") {
-    root->removeView(b, true);
-    CHECK(bDestroyed);
-    CHECK(root->getNbViews() == 1);
-    root->removeView(b, true);  // no longer a child: nothing happens
-    CHECK(root->getNbViews() == 1);
-    RecordingView* c = new RecordingView("c", CRect(0, 0, 1, 1), &log);
-    root->addView(c);
-    CHECK(root->getView(1) == c);  // the list end was fixed by the removal
-  }
-  SUBCASE("removeAll without forget keeps the views for the caller") {
-    root->removeAll(false);
-    CHECK(root->getNbViews() == 0);
-    CHECK(log == Log{"a removed yes", "b removed yes"});
-    CHECK(a->getNbReference() == 1);
-    a->forget();
-    b->forget();
-  }
-  root->forget();
   CHECK(gNbCView == before);
 }
 
 TEST_CASE("overlapping children: the later one is drawn on top and hit first") {
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  root->setBackgroundColor(kBlue);
-  RecordingView* a = new RecordingView("a", CRect(10, 10, 50, 50), &log, kRed);
-  RecordingView* b = new RecordingView("b", CRect(30, 30, 70, 70), &log, kGreen);
-  addAll(root, {a, b});
-  log.clear();
-  Canvas canvas;
-  root->draw(canvas.context);
-  CHECK(log == Log{"a draw offset 0,0 clip 10,10,50,50", "b draw offset 0,0 clip 30,30,70,70"});
-  CHECK(canvas.pixel(15, 15) == kRed);
-  CHECK(canvas.pixel(40, 40) == kGreen);
-  CHECK(canvas.pixel(5, 5) == kBlue);
-  CHECK(canvas.pixel(80, 80) == kBlue);
-  CHECK_FALSE(root->isDirty());
-  log.clear();
+  Tree t(kBlue);
+  t.view("a", CRect(10, 10, 50, 50), kRed);
+  RecordingView* b = t.view("b", CRect(30, 30, 70, 70), kGreen);
+  t.log.clear();
+  t.root->draw(t.canvas.context);
+  CHECK(t.log == Log{"a draw offset 0,0 clip 10,10,50,50", "b draw offset 0,0 clip 30,30,70,70"});
+  CHECK(t.pixels({{15, 15}, {40, 40}, {5, 5}, {80, 80}}) == "RGBB");
+  CHECK_FALSE(t.root->isDirty());
+  t.log.clear();
 
-  CPoint overlap(40, 40);
-  root->mouse(canvas.context, overlap, kButtonLeft);
-  CHECK(log == Log{"b mouse 40,40 buttons 1"});
-  CHECK(root->hitTestSubViews(overlap, kButtonLeft));
+  CPoint overlap(40, 40), outside(60, 60);
+  t.root->mouse(t.canvas.context, overlap, kButtonLeft);
+  CHECK(t.log == Log{"b mouse 40,40 buttons 1"});
+  CHECK(t.root->hitTestSubViews(overlap, kButtonLeft));
 
   SUBCASE("a child that is not mouse-enabled is passed over by clicks") {
-    log.clear();
+    t.log.clear();
     b->setMouseEnabled(false);
-    root->mouse(canvas.context, overlap, -1);
-    CHECK(log == Log{"a mouse 40,40 buttons 0"});  // -1: buttons read from the context
-    CPoint outside(60, 60);
-    CHECK_FALSE(root->hitTestSubViews(outside, kButtonLeft));
+    t.root->mouse(t.canvas.context, overlap, -1);
+    CHECK(t.log == Log{"a mouse 40,40 buttons 0"});  // -1: buttons read from the context
+    CHECK_FALSE(t.root->hitTestSubViews(outside, kButtonLeft));
   }
-  root->forget();
 }
 
 TEST_CASE("nested containers shift coordinates, offsets and clips") {
-  Log log;
-  TestFrame* frame = new TestFrame(CRect(0, 0, 100, 100), &log);
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100), frame);
-  root->setBackgroundColor(kWhite);
-  TestContainer* inner = new TestContainer(CRect(20, 10, 80, 80));
-  inner->setBackgroundColor(kBlue);
-  RecordingView* x = new RecordingView("x", CRect(5, 5, 25, 25), &log, kGreen);
-  root->addView(inner);
-  inner->addView(x);
-  CHECK(x->getFrame() == frame);
-  log.clear();
-  Canvas canvas;
-  root->draw(canvas.context);
+  Tree t(kWhite, true);
+  TestContainer* inner = t.box(CRect(20, 10, 80, 80), kBlue);
+  RecordingView* x = t.view("x", CRect(5, 5, 25, 25), kGreen, inner);
+  CHECK(x->getFrame() == t.frame);
+  t.log.clear();
+  t.root->draw(t.canvas.context);
+  CHECK(t.log == Log{"x draw offset 20,10 clip 5,5,25,25"});
+  CHECK(t.pixels({{25, 15}, {24, 14}, {19, 15}}) == "GBW");
+  CHECK(t.canvas.context->offset == CPoint(0, 0));
+  CHECK(t.canvas.context->offsetScreen == CPoint(0, 0));
+  t.log.clear();
 
-  CHECK(log == Log{"x draw offset 20,10 clip 5,5,25,25"});
-  CHECK(canvas.pixel(25, 15) == kGreen);
-  CHECK(canvas.pixel(24, 14) == kBlue);
-  CHECK(canvas.pixel(19, 15) == kWhite);
-  CHECK(canvas.context->offset == CPoint(0, 0));
-  CHECK(canvas.context->offsetScreen == CPoint(0, 0));
-  log.clear();
-
-  CPoint where(30, 20);
-  root->mouse(canvas.context, where, kButtonLeft);
-  CHECK(root->onWheel(canvas.context, where, 2.0f));
-  CHECK(log == Log{"x mouse 10,10 buttons 1", "x wheel 10,10 2 offset 20,10"});
-  CHECK(canvas.context->offset == CPoint(0, 0));
-
-  CPoint p(10, 10);
+  CPoint where(30, 20), p(10, 10);
+  t.root->mouse(t.canvas.context, where, kButtonLeft);
+  CHECK(t.root->onWheel(t.canvas.context, where, 2.0f));
+  CHECK(t.log == Log{"x mouse 10,10 buttons 1", "x wheel 10,10 2 offset 20,10"});
+  CHECK(t.canvas.context->offset == CPoint(0, 0));
   CHECK(inner->localToFrame(p) == CPoint(30, 20));
   CHECK(inner->frameToLocal(p) == CPoint(10, 10));
-  root->forget();
-  delete frame;
 }
 
 TEST_CASE("getViewAt ignores the mouse flag; deep descends into containers") {
-  Log log;
-  TestFrame* frame = new TestFrame(CRect(0, 0, 100, 100), &log);
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100), frame);
-  RecordingView* a = new RecordingView("a", CRect(0, 0, 50, 50), &log);
-  RecordingView* b = new RecordingView("b", CRect(40, 40, 60, 60), &log);
-  TestContainer* inner = new TestContainer(CRect(60, 60, 100, 100));
-  RecordingView* c = new RecordingView("c", CRect(0, 0, 10, 10), &log);
+  Tree t(kNone, true);
+  RecordingView* a = t.view("a", CRect(0, 0, 50, 50));
+  RecordingView* b = t.view("b", CRect(40, 40, 60, 60));
+  TestContainer* inner = t.box(CRect(60, 60, 100, 100), kNone);
+  RecordingView* c = t.view("c", CRect(0, 0, 10, 10), kNone, inner);
   b->setMouseEnabled(false);
-  addAll(root, {a, b, inner});
-  inner->addView(c);
+  CHECK(t.root->getViewAt(CPoint(45, 45)) == b);
+  CHECK(t.root->getViewAt(CPoint(10, 10)) == a);
+  CHECK(t.root->getViewAt(CPoint(65, 65)) == inner);
+  CHECK(t.root->getViewAt(CPoint(65, 65), true) == c);
+  CHECK(t.root->getViewAt(CPoint(90, 90), true) == nullptr);
+  CHECK(t.root->getViewAt(CPoint(30, 70)) == nullptr);
 
-  CHECK(root->getViewAt(CPoint(45, 45)) == b);
-  CHECK(root->getViewAt(CPoint(10, 10)) == a);
-  CHECK(root->getViewAt(CPoint(65, 65)) == inner);
-  CHECK(root->getViewAt(CPoint(65, 65), true) == c);
-  CHECK(root->getViewAt(CPoint(90, 90), true) == nullptr);
-  CHECK(root->getViewAt(CPoint(30, 70)) == nullptr);
+  t.log.clear();  // so the wheel still reaches it
+  CHECK(t.root->onWheel(t.canvas.context, CPoint(55, 55), kMouseWheelAxisX, 1.0f));
+  CHECK(t.log == Log{"b wheel 55,55 1 offset 0,0"});
 
-  log.clear();  // so the wheel still reaches it
-  Canvas canvas;
-  CHECK(root->onWheel(canvas.context, CPoint(55, 55), kMouseWheelAxisX, 1.0f));
-  CHECK(log == Log{"b wheel 55,55 1 offset 0,0"});
-
-  TestContainer* loose = new TestContainer(CRect(0, 0, 10, 10));
-  loose->addView(new CView(CRect(0, 0, 10, 10)));
-  CHECK(loose->getViewAt(CPoint(5, 5)) == nullptr);  // without a frame: nothing
-  CHECK_FALSE(loose->onWheel(canvas.context, CPoint(5, 5), 1.0f));
-  loose->forget();
-  root->forget();
-  delete frame;
+  Tree loose;  // without a frame: nothing
+  loose.view("v", CRect(0, 0, 10, 10));
+  CHECK(loose.root->getViewAt(CPoint(5, 5)) == nullptr);
+  CHECK_FALSE(loose.root->onWheel(t.canvas.context, CPoint(5, 5), 1.0f));
 }
 
 TEST_CASE("a dirty child outside the container does not make it dirty") {
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  CView* outside = new CView(CRect(100, 0, 110, 10));
-  root->addView(outside);
-  root->setDirty(false);
+  Tree t;
+  RecordingView* outside = t.view("outside", CRect(100, 0, 110, 10));
+  t.root->setDirty(false);
   CHECK(outside->isDirty());
-  CHECK_FALSE(root->isDirty());
-  CView* inside = new CView(CRect(95, 0, 105, 10));
-  root->addView(inside);
-  root->setDirty(false);
-  CHECK(root->isDirty());
-  root->forget();
+  CHECK_FALSE(t.root->isDirty());
+  t.view("inside", CRect(95, 0, 105, 10));
+  t.root->setDirty(false);
+  CHECK(t.root->isDirty());
 }
 
 TEST_CASE("idle update") {
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  root->setBackgroundColor(kBlue);
-  RecordingView* a = new RecordingView("a", CRect(0, 0, 20, 20), &log, kRed);
-  RecordingView* b = new RecordingView("b", CRect(40, 40, 60, 60), &log);  // draws nothing
-  RecordingView* c = new RecordingView("c", CRect(70, 70, 90, 90), &log, kRed);
-  addAll(root, {a, b, c});
-  Canvas canvas;
-  drawThenFill(root, canvas, log);
+  Tree t(kBlue);
+  t.view("a", CRect(0, 0, 20, 20), kRed);
+  RecordingView* b = t.view("b", CRect(40, 40, 60, 60));  // draws nothing
+  t.view("c", CRect(70, 70, 90, 90), kRed);
+  t.drawThenFill();
   b->setDirty(true);
-  REQUIRE(root->isDirty());
+  REQUIRE(t.root->isDirty());
 
   SUBCASE("mode 1 redraws only the dirty child's rectangle, background behind it") {
-    root->update(canvas.context);
-    CHECK(log == Log{"b draw offset 0,0 clip 40,40,60,60"});
-    CHECK(canvas.pixel(40, 40) == kBlue);
-    CHECK(canvas.pixel(59, 59) == kBlue);
-    CHECK(canvas.pixel(39, 39) == kYellow);
-    CHECK(canvas.pixel(60, 50) == kYellow);
-    CHECK(canvas.pixel(10, 10) == kYellow);
-    CHECK_FALSE(root->isDirty());
+    t.update();
+    CHECK(t.log == Log{"b draw offset 0,0 clip 40,40,60,60"});
+    CHECK(t.pixels({{40, 40}, {59, 59}, {39, 39}, {60, 50}, {10, 10}}) == "BBYYY");
+    CHECK_FALSE(t.root->isDirty());
   }
   SUBCASE("mode 1 with the container's own flag redraws everything") {
-    root->setBackgroundColor(kGreen);
-    root->update(canvas.context);
-    CHECK(log.size() == 3);
-    CHECK(canvas.pixel(30, 30) == kGreen);
+    t.root->setBackgroundColor(kGreen);
+    t.update();
+    CHECK(t.log.size() == 3);
+    CHECK(t.pixels({{30, 30}}) == "G");
   }
   SUBCASE("mode 0 redraws the whole container for one dirty child") {
-    root->setMode(kNormalUpdateMode);
-    root->update(canvas.context);
-    CHECK(log.size() == 3);
-    CHECK(canvas.pixel(10, 10) == kRed);
-    CHECK(canvas.pixel(30, 30) == kBlue);
-    CHECK_FALSE(root->isDirty());
-    log.clear();
-    root->update(canvas.context);  // nothing dirty: nothing drawn
-    CHECK(log.empty());
+    t.root->setMode(kNormalUpdateMode);
+    t.update();
+    CHECK(t.log.size() == 3);
+    CHECK(t.pixels({{10, 10}, {30, 30}}) == "RB");
+    CHECK_FALSE(t.root->isDirty());
+    t.log.clear();
+    t.update();  // nothing dirty: nothing drawn
+    CHECK(t.log.empty());
   }
   SUBCASE("an unknown mode does nothing") {
-    root->setMode(5);
-    root->update(canvas.context);
-    CHECK(log.empty());
-    CHECK(root->isDirty());
+    t.root->setMode(5);
+    t.update();
+    CHECK(t.log.empty());
+    CHECK(t.root->isDirty());
   }
-  root->forget();
 }
 
 TEST_CASE("mode 1 reaches a dirty child two containers down") {
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  TestContainer* middle = new TestContainer(CRect(10, 10, 90, 90));
-  TestContainer* inner = new TestContainer(CRect(5, 5, 75, 75));
-  inner->setBackgroundColor(kBlue);
-  RecordingView* a = new RecordingView("a", CRect(0, 0, 10, 10), &log, kRed);
-  RecordingView* b = new RecordingView("b", CRect(20, 20, 30, 30), &log);
-  root->addView(middle);
-  middle->addView(inner);
-  addAll(inner, {a, b});
-  Canvas canvas;
-  drawThenFill(root, canvas, log);
+  Tree t;
+  TestContainer* inner = t.box(CRect(5, 5, 75, 75), kBlue, t.box(CRect(10, 10, 90, 90), kNone));
+  t.view("a", CRect(0, 0, 10, 10), kRed, inner);
+  RecordingView* b = t.view("b", CRect(20, 20, 30, 30), kNone, inner);
+  t.drawThenFill();
   b->setDirty(true);
-  root->update(canvas.context);
-  CHECK(log == Log{"b draw offset 15,15 clip 20,20,30,30"});
-  CHECK(canvas.pixel(35, 35) == kBlue);
-  CHECK(canvas.pixel(44, 44) == kBlue);
-  CHECK(canvas.pixel(45, 45) == kYellow);
-  CHECK(canvas.pixel(34, 34) == kYellow);
-  CHECK(canvas.pixel(20, 20) == kYellow);
-  CHECK(canvas.context->offset == CPoint(0, 0));
-  CHECK(canvas.context->offsetScreen == CPoint(0, 0));
-  CHECK_FALSE(root->isDirty());
-  root->forget();
+  t.update();
+  CHECK(t.log == Log{"b draw offset 15,15 clip 20,20,30,30"});
+  CHECK(t.pixels({{35, 35}, {44, 44}, {45, 45}, {34, 34}, {20, 20}}) == "BBYYY");
+  CHECK(t.canvas.context->offset == CPoint(0, 0));
+  CHECK(t.canvas.context->offsetScreen == CPoint(0, 0));
+  CHECK_FALSE(t.root->isDirty());
 }
 
 TEST_CASE("a transparent container redraws through its parent") {
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  root->setBackgroundColor(kBlue);
-  TestContainer* glass = new TestContainer(CRect(10, 10, 50, 50));
+  Tree t(kBlue);
+  TestContainer* glass = t.box(CRect(10, 10, 50, 50), kRed);  // red never shown
   glass->setTransparency(true);
-  glass->setBackgroundColor(kRed);  // never shown: transparent
-  RecordingView* x = new RecordingView("x", CRect(5, 5, 15, 15), &log);
-  root->addView(glass);
-  glass->addView(x);
-  Canvas canvas;
-  root->draw(canvas.context);
-  CHECK(canvas.pixel(12, 12) == kBlue);
-  drawThenFill(root, canvas, log);
+  RecordingView* x = t.view("x", CRect(5, 5, 15, 15), kNone, glass);
+  t.draw();
+  CHECK(t.pixels({{12, 12}}) == "B");
+  t.canvas.fill(kYellow);
   x->setDirty(true);
-  root->update(canvas.context);
-  CHECK(log == Log{"x draw offset 10,10 clip 5,5,15,15"});
-  CHECK(canvas.pixel(15, 15) == kBlue);  // the parent's background, through the glass
-  CHECK(canvas.pixel(24, 24) == kBlue);
-  CHECK(canvas.pixel(14, 14) == kYellow);
-  CHECK(canvas.pixel(25, 25) == kYellow);
-  root->forget();
+  t.update();
+  CHECK(t.log == Log{"x draw offset 10,10 clip 5,5,15,15"});
+  // The parent's background, through the glass, in x's rectangle only.
+  CHECK(t.pixels({{15, 15}, {24, 24}, {14, 14}, {25, 25}}) == "BBYY");
 }
 
 TEST_CASE("partial draw") {
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  root->setBackgroundColor(kBlue);
-  RecordingView* a = new RecordingView("a", CRect(0, 0, 40, 40), &log, kRed);
-  RecordingView* b = new RecordingView("b", CRect(60, 60, 90, 90), &log, kRed);
-  addAll(root, {a, b});
-  Canvas canvas;
-  drawThenFill(root, canvas, log);
+  Tree t(kBlue);
+  RecordingView* a = t.view("a", CRect(0, 0, 40, 40), kRed);
+  RecordingView* b = t.view("b", CRect(60, 60, 90, 90), kRed);
+  t.drawThenFill();
 
   SUBCASE("only children meeting the rectangle are drawn, clipped to it") {
-    root->drawRect(canvas.context, CRect(20, 20, 50, 50));
-    CHECK(log == Log{"a draw offset 0,0 clip 20,20,40,40"});
-    CHECK(canvas.pixel(20, 20) == kRed);
-    CHECK(canvas.pixel(45, 45) == kBlue);
-    CHECK(canvas.pixel(19, 19) == kYellow);
-    CHECK(canvas.pixel(50, 50) == kYellow);
+    t.root->drawRect(t.canvas.context, CRect(20, 20, 50, 50));
+    CHECK(t.log == Log{"a draw offset 0,0 clip 20,20,40,40"});
+    CHECK(t.pixels({{20, 20}, {45, 45}, {19, 19}, {50, 50}}) == "RBYY");
     CHECK_FALSE(a->isDirty());  // it was clean before
   }
   SUBCASE("a dirty child drawn in part stays dirty for a whole draw later") {
     a->setDirty(true);
     b->setDirty(true);
-    root->drawRect(canvas.context, CRect(20, 20, 100, 100));
+    t.root->drawRect(t.canvas.context, CRect(20, 20, 100, 100));
     CHECK(a->isDirty());
     CHECK_FALSE(b->isDirty());
   }
   SUBCASE("a child touching the rectangle only at its edge is skipped") {
-    root->drawRect(canvas.context, CRect(40, 0, 50, 10));
-    CHECK(log.empty());
+    t.root->drawRect(t.canvas.context, CRect(40, 0, 50, 10));
+    CHECK(t.log.empty());
   }
-  root->forget();
 }
 
 TEST_CASE("a container drawing offscreen lands at its own place") {
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  root->setBackgroundColor(kWhite);
-  TestContainer* inner = new TestContainer(CRect(20, 20, 60, 60));
-  inner->setBackgroundColor(kRed);
+  Tree t(kWhite);
+  TestContainer* inner = t.box(CRect(20, 20, 60, 60), kRed);
   inner->useOffscreen(true);
-  RecordingView* x = new RecordingView("x", CRect(10, 10, 20, 20), &log, kGreen);
-  root->addView(inner);
-  inner->addView(x);
-  log.clear();
-  Canvas canvas;
-  root->draw(canvas.context);
-
-  CHECK(log == Log{"x draw offset 0,0 clip 10,10,20,20"});  // drawn into the offscreen
-  CHECK(canvas.pixel(20, 20) == kRed);
-  CHECK(canvas.pixel(59, 59) == kRed);
-  CHECK(canvas.pixel(30, 30) == kGreen);
-  CHECK(canvas.pixel(39, 39) == kGreen);
-  CHECK(canvas.pixel(19, 19) == kWhite);
-  CHECK(canvas.pixel(60, 60) == kWhite);
+  RecordingView* x = t.view("x", CRect(10, 10, 20, 20), kGreen, inner);
+  t.log.clear();
+  t.root->draw(t.canvas.context);
+  CHECK(t.log == Log{"x draw offset 0,0 clip 10,10,20,20"});  // drawn into the offscreen
+  CHECK(t.pixels({{20, 20}, {59, 59}, {30, 30}, {39, 39}, {19, 19}, {60, 60}}) == "RRGGWW");
 
   SUBCASE("an idle update copies only the dirty child's part") {
-    canvas.fill(kYellow);
+    t.canvas.fill(kYellow);
     x->setDirty(true);
-    root->update(canvas.context);
-    CHECK(canvas.pixel(30, 30) == kGreen);
-    CHECK(canvas.pixel(39, 39) == kGreen);
-    CHECK(canvas.pixel(29, 29) == kYellow);
-    CHECK(canvas.pixel(25, 25) == kYellow);
+    t.update();
+    CHECK(t.pixels({{30, 30}, {39, 39}, {29, 29}, {25, 25}}) == "GGYY");
   }
   SUBCASE("a new size makes a new offscreen; switching it off drops it") {
     CRect bigger(20, 20, 80, 80);
     inner->setViewSize(bigger);
-    root->draw(canvas.context);
-    CHECK(canvas.pixel(75, 75) == kRed);
+    t.root->draw(t.canvas.context);
+    CHECK(t.pixels({{75, 75}}) == "R");
     inner->useOffscreen(false);
-    canvas.fill(kYellow);
-    root->draw(canvas.context);
-    CHECK(canvas.pixel(75, 75) == kRed);
-    CHECK(canvas.pixel(30, 30) == kGreen);
+    t.canvas.fill(kYellow);
+    t.root->draw(t.canvas.context);
+    CHECK(t.pixels({{75, 75}, {30, 30}}) == "RG");
   }
-  root->forget();
 }
 
 TEST_CASE("keys go from the last child to the first and stop at the first taker") {
-  Log log;
-  TestContainer* root = new TestContainer(CRect(0, 0, 100, 100));
-  RecordingView* b = new RecordingView("b", CRect(0, 0, 10, 10), &log);
-  addAll(root, {new RecordingView("a", CRect(0, 0, 10, 10), &log), b,
-                new RecordingView("c", CRect(0, 0, 10, 10), &log)});
-  log.clear();
+  Tree t;
+  t.view("a", CRect(0, 0, 10, 10));
+  RecordingView* b = t.view("b", CRect(0, 0, 10, 10));
+  t.view("c", CRect(0, 0, 10, 10));
+  t.log.clear();
   VstKeyCode k = key(7);
   b->keyResult = 5;
-  CHECK(root->onKeyDown(k) == 5);
-  CHECK(root->onKeyUp(k) == 5);
-  CHECK(log == Log{"c keyDown 7", "b keyDown 7", "c keyUp", "b keyUp"});
+  CHECK(t.root->onKeyDown(k) == 5);
+  CHECK(t.root->onKeyUp(k) == 5);
+  CHECK(t.log == Log{"c keyDown 7", "b keyDown 7", "c keyUp", "b keyUp"});
   b->keyResult = -1;
-  CHECK(root->onKeyDown(k) == -1);
-  root->forget();
+  CHECK(t.root->onKeyDown(k) == -1);
 }
 
 TEST_CASE("focus") {

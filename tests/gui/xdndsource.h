@@ -12,11 +12,9 @@
 
 class XdndTestSource {
  public:
-  // How the source finds the target under the pointer.
-  enum Discovery {
-    kTopLevel,      // GTK's way: the top-level window, or the window its XdndProxy names
-    kDeepestAware,  // Qt's way: the first window with XdndAware from the root down
-  };
+  // How the source finds the target under the pointer: GTK's way (the top-level window,
+  // or the window its XdndProxy names), or Qt's (the first XdndAware one from the root down).
+  enum Discovery { kTopLevel, kDeepestAware };
   struct Offer {
     std::string type;
     std::string data;
@@ -29,17 +27,12 @@ class XdndTestSource {
   XdndTestSource& operator=(const XdndTestSource&) = delete;
   bool running() const { return pid > 0; }
 
-  // Commands and their answers:
-  //   press X Y  pointer to root (X, Y), button 1 down                  -> pressed
-  //   move X Y   pointer to (X, Y); XdndLeave and XdndEnter when the target changes,
-  //              XdndPosition to the target, whose XdndStatus is awaited
-  //              -> "status <l0> <l1> <l4>", "none" (no target), "silent" (no status)
-  //   leave      XdndLeave to the target, button 1 up                   -> left
-  //   drop       XdndDrop to the target, XdndFinished awaited, button 1 up
-  //              -> "finished <l0> <l1> <l2>", "none" or "silent"
-  //   release    button 1 up and nothing sent, as a source that lost track -> released
-  //   quiet      data requests go unanswered from now on                -> quiet
-  //   requests   -> "requests <data requests answered so far>"
+  // Commands -> answers. press X Y: pointer to root (X, Y), button 1 down -> pressed.
+  // move X Y: pointer there; XdndLeave and XdndEnter when the target changes, XdndPosition
+  //   -> "status <l0> <l1> <l4>" of the XdndStatus, "none" (no target), "silent" (no status).
+  // leave: XdndLeave, button up -> left. drop: XdndDrop, button up -> "finished <l0> <l1>
+  //   <l2>", "none" or "silent". release: button up, nothing sent -> released.
+  // quiet: data requests go unanswered from now on -> quiet. requests -> "requests <n>".
   void send(const std::string& command);
   // The next answer, if one has come.
   bool answer(std::string& line);

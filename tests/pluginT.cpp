@@ -10,18 +10,9 @@
 
 #include "aeffectx.h"
 #include "hostrecorder.h"
+#include "loadedplugin.h"
 
 namespace {
-
-typedef AEffect* (*PluginMain)(audioMasterCallback);
-
-struct LoadedPlugin {
-  void* library = dlopen(TESSARINE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  PluginMain main = library ? (PluginMain)dlsym(library, "VSTPluginMain") : nullptr;
-  ~LoadedPlugin() {
-    if (library) dlclose(library);
-  }
-};
 
 struct Instance {
   AEffect* e;

@@ -30,6 +30,7 @@
 
 #include "aeffectx.h"
 #include "hostrecorder.h"
+#include "loadedplugin.h"
 #ifdef TESSARINE_WITH_XTESTHOST
 #include "platformclock.h"
 #include "xtesthost.h"
@@ -191,16 +192,6 @@ void reportEvents() {
   }
   if (gEvents[kSystemCall].load()) MESSAGE("last system call: " << gLastSystemCall.load());
 }
-
-typedef AEffect* (*PluginMain)(audioMasterCallback);
-
-struct LoadedPlugin {
-  void* library = dlopen(TESSARINE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-  PluginMain main = library ? (PluginMain)dlsym(library, "VSTPluginMain") : nullptr;
-  ~LoadedPlugin() {
-    if (library) dlclose(library);
-  }
-};
 
 // Blocks of every kind a host sends, with every buffer made beforehand.
 struct AudioWork {

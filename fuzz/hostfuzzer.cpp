@@ -11,8 +11,11 @@
 // opcodes that carry none are buffers of zero bytes: any access at all is caught.
 // Besides the sanitizers, a few answers are checked (texts terminated within their
 // limit, the program number in range, no NaN parameter, bounded output for bounded
-// input). There is no X display (DISPLAY is unset): the editor cannot show a window,
-// and every editor opcode must still be harmless.
+// input). With HOSTFUZZER_DISPLAY=1 and an X server on DISPLAY (scripts/fuzz.sh
+// runs one in Xvfb) the editor opens for real: in a window of the harness's own, in
+// the root window or in whatever id the input names, and idles, draws, takes keys and
+// closes between parameter changes and blocks. Otherwise DISPLAY is unset: the editor
+// cannot show a window, and every editor opcode must still be harmless.
 //
 // Input format (read front to back; past the end every read gives 0):
 //   instance: version answer (byte; 0 = the host answers 0), then actions
@@ -41,6 +44,9 @@
 
 #include "aeffectx.h"
 #include "aeffeditor.h"
+
+// After the plug-in's headers: Xlib defines macros with common names.
+#include <X11/Xlib.h>
 
 extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster);
 
@@ -257,6 +263,29 @@ VstEvents* events(FuzzInput& in, Arena& arena) {
   return result;
 }
 
+// The harness's X connection and its top-level window, when fuzzing with a display.
+Display* gDisplay = nullptr;
+Window gHostWindow = 0;
+
+void openHostWindow() {
+  if (!(gDisplay = XOpenDisplay(nullptr))) return;
+  const int screen = DefaultScreen(gDisplay);
+  gHostWindow = XCreateSimpleWindow(gDisplay, RootWindow(gDisplay, screen), 0, 0, 600, 300, 0, 0,
+                                    WhitePixel(gDisplay, screen));
+  XMapWindow(gDisplay, gHostWindow);
+  XSync(gDisplay, False);
+}
+
+// The window id that effEditOpen gets for the input's four bytes: without a display
+// the bytes themselves; with one, the host window (half of the ids), the root
+// window (a quarter) or the bytes (a junk id, or 0).
+uintptr_t hostWindow(uintptr_t bytes) {
+  if (!gDisplay) return bytes;
+  if (bytes % 4 < 2) return gHostWindow;
+  if (bytes % 4 == 2) return DefaultRootWindow(gDisplay);
+  return bytes >> 2;
+}
+
 struct Call {
   VstInt32 opcode;
   VstInt32 index;
@@ -269,8 +298,9 @@ struct Call {
 // Fills in ptr (and, where it carries a pointer, value) for the opcode.
 void prepareBuffers(Call& call, FuzzInput& in, Arena& arena) {
   if (call.opcode == effEditOpen) {
-    // The host's window: an X window id, not a buffer.
-    call.ptr = reinterpret_cast<void*>((uintptr_t)in.raw(4));
+    // The host's window: an X window id, not a buffer. With a display, most ids
+    // name a real window.
+    call.ptr = reinterpret_cast<void*>(hostWindow((uintptr_t)in.raw(4)));
     return;
   }
   if (!(in.byte() & 1)) return;  // ptr stays null
@@ -527,8 +557,13 @@ bool runInstance(FuzzInput& in, int& actions) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // No X display: the editor must refuse to open without one, and fail cleanly.
-  unsetenv("DISPLAY");
+  // Without HOSTFUZZER_DISPLAY no X display: the editor must refuse to open
+  // without one, and fail cleanly.
+  const char* withDisplay = getenv("HOSTFUZZER_DISPLAY");
+  if (withDisplay && std::strcmp(withDisplay, "1") == 0)
+    openHostWindow();
+  else
+    unsetenv("DISPLAY");
   gTrace = getenv("HOSTFUZZER_TRACE") != nullptr;
   return 0;
 }

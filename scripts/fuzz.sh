@@ -8,6 +8,9 @@
 #   scripts/fuzz.sh --coverage         line coverage of the plug-in's sources reached by
 #                                      the seeds and the corpus grown so far
 #
+# The editor opens for real in a private X server (Xvfb), so sequences reach the
+# open editor; FUZZ_DISPLAY=0 fuzzes without a display instead.
+#
 # The corpus grows in build/fuzz/corpus (seeded from fuzz/corpus, and from the
 # inputs of past findings in tests/hardening/findings, which every run replays
 # first under clang's sanitizers); a finding is
@@ -30,6 +33,15 @@ configure() {
   cmake --build "$dir" --target hostfuzzer -j "$jobs"
 }
 
+# Runs a command with the harness's display, or without one.
+withDisplay() {
+  if [ "${FUZZ_DISPLAY:-1}" = 1 ]; then
+    HOSTFUZZER_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$@"
+  else
+    "$@"
+  fi
+}
+
 mkdir -p build
 if [ "${1:-}" = "--coverage" ]; then
   # The same harness with clang's source coverage instead of the sanitizers, run
@@ -37,7 +49,7 @@ if [ "${1:-}" = "--coverage" ]; then
   configure build/fuzz-coverage -DFUZZ_COVERAGE=ON
   mkdir -p "$build/corpus"
   profile=build/fuzz-coverage/hostfuzzer.profraw
-  LLVM_PROFILE_FILE=$profile build/fuzz-coverage/hostfuzzer -runs=0 "$build/corpus" fuzz/corpus \
+  LLVM_PROFILE_FILE=$profile withDisplay build/fuzz-coverage/hostfuzzer -runs=0 "$build/corpus" fuzz/corpus \
     >/dev/null 2>&1
   llvm-profdata merge -sparse "$profile" -o build/fuzz-coverage/hostfuzzer.profdata
   llvm-cov report build/fuzz-coverage/hostfuzzer \
@@ -52,7 +64,7 @@ mkdir -p "$build/corpus" "$build/findings"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 status=0
-"$build/hostfuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+withDisplay "$build/hostfuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
   -print_final_stats=1 -artifact_prefix="$build/findings/" "$build/corpus" fuzz/corpus \
   tests/hardening/findings \
   2>"$build/fuzz.log" || status=$?

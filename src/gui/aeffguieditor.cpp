@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "audioeffectx.h"
@@ -14,11 +15,15 @@
 #include "platformclock.h"
 
 char* gBundleRef = nullptr;
-VstInt32 AEffGUIEditor::knobMode = 0;
+std::atomic<VstInt32> AEffGUIEditor::knobMode{0};
 
 namespace {
 // Editors alive in the process; gBundleRef lives while there is at least one.
+// Hosts create and close instances on several threads at once (scanners, session
+// loads), so both change only under gBundleMutex. Editors are never created on the
+// audio path, so the lock costs the audio thread nothing.
 int gBundleUsers = 0;
+std::mutex gBundleMutex;
 
 // The directory of the shared object that holds this code: the plug-in, found with
 // dladdr on one of its own functions (in a test program, the program itself).
@@ -32,10 +37,12 @@ char* findPluginDirectory() {
 }
 
 void initBundleRef() {
+  std::lock_guard<std::mutex> lock(gBundleMutex);
   if (gBundleUsers++ == 0 && !gBundleRef) gBundleRef = findPluginDirectory();
 }
 
 void exitBundleRef() {
+  std::lock_guard<std::mutex> lock(gBundleMutex);
   if (--gBundleUsers == 0) {
     std::free(gBundleRef);
     gBundleRef = nullptr;

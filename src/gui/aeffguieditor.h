@@ -6,6 +6,7 @@
 // forwards edit gestures to the effect. Derived editors build the frame in open()
 // and delete it in close().
 
+#include <atomic>
 #include <cstdint>
 
 #include "aeffeditor.h"
@@ -54,5 +55,6 @@ class AEffGUIEditor : public AEffEditor {
   bool inIdleStuff;
   CFrame* frame;
 
-  static VstInt32 knobMode;
+  // Process-wide, and set by whichever instance the host tells: read and written whole.
+  static std::atomic<VstInt32> knobMode;
 };

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-int32_t gNbCBitmap = 0;
+std::atomic<int32_t> gNbCBitmap{0};
 
 namespace {
 

@@ -2,6 +2,7 @@
 // CBitmap: the framework's image, loaded from a PNG file "bmp%05d.png" in the
 // plug-in's directory, or made empty of a given size, and drawn into contexts.
 
+#include <atomic>
 #include <cstdint>
 
 #include "drawcontext.h"
@@ -9,7 +10,7 @@
 class CFrame;
 
 // Live bitmaps in the process.
-extern int32_t gNbCBitmap;
+extern std::atomic<int32_t> gNbCBitmap;
 
 // The absolute directory of the plug-in's code, where bitmap resources live; set by
 // the editor bridge (AEffGUIEditor), null while unknown (then no resource is found).

@@ -10,7 +10,7 @@
 
 #include "frame.h"
 
-int32_t gNbCDrawContext = 0;
+std::atomic<int32_t> gNbCDrawContext{0};
 
 const char* gMacXfontNames[kNumStandardFonts] = {"Helvetica", "Helvetica", "Helvetica", "Helvetica",
                                                  "Helvetica", "Helvetica", "Helvetica", "Symbol"};

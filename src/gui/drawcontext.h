@@ -10,6 +10,7 @@
 //     synchronizeCGContext();
 //   - neither: no surface (COffscreenContext attaches its own memory).
 
+#include <atomic>
 #include <cstdint>
 
 #include "geometry.h"
@@ -23,7 +24,7 @@ typedef struct _cairo_surface cairo_surface_t;
 class CFrame;
 
 // Live draw contexts in the process.
-extern int32_t gNbCDrawContext;
+extern std::atomic<int32_t> gNbCDrawContext;
 
 // The font table, indexed by CFont: face names and default sizes.
 extern const char* gMacXfontNames[kNumStandardFonts];

@@ -6,8 +6,8 @@
 
 #include "bitmap.h"
 
-int32_t gNbCOffscreenContext = 0;
-int64_t gBitmapAllocation = 0;
+std::atomic<int32_t> gNbCOffscreenContext{0};
+std::atomic<int64_t> gBitmapAllocation{0};
 
 COffscreenContext::COffscreenContext(CFrame* pFrame, long width, long height,
                                      const CColor backgroundColor)

@@ -3,6 +3,7 @@
 // ARGB, transparent when allocated, then painted with a background colour). Controls
 // draw into a fresh one and composite it onto the window's context with copyFrom.
 
+#include <atomic>
 #include <cstdint>
 
 #include "drawcontext.h"
@@ -10,8 +11,8 @@
 class CBitmap;
 
 // Live offscreen contexts, and the sum of their width x height.
-extern int32_t gNbCOffscreenContext;
-extern int64_t gBitmapAllocation;
+extern std::atomic<int32_t> gNbCOffscreenContext;
+extern std::atomic<int64_t> gBitmapAllocation;
 
 class COffscreenContext : public CDrawContext {
  public:

@@ -11,7 +11,7 @@
 #include "frame.h"
 #include "viewcontainer.h"
 
-int32_t gNbCView = 0;
+std::atomic<int32_t> gNbCView{0};
 
 void DebugPrint(const char* format, ...) {
   char string[512];

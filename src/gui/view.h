@@ -4,6 +4,7 @@
 // may carry a background bitmap and a list of opaque attributes, and marks itself
 // dirty so that the frame's idle pass redraws it.
 
+#include <atomic>
 #include <cstdint>
 
 #include "aeffeditor.h"
@@ -17,7 +18,7 @@ class CFrame;
 class CViewContainer;
 
 // Live views in the process: the constructor adds one, the destructor subtracts one.
-extern int32_t gNbCView;
+extern std::atomic<int32_t> gNbCView;
 
 // Attribute identifiers are by custom four-character codes, first character in the
 // most significant byte.

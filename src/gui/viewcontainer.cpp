@@ -11,7 +11,8 @@
 const char* kMsgCheckIfViewContainer = "kMsgCheckIfViewContainer";
 
 // Nesting depth of dumpHierarchy, shared by every container of the process.
-static int32_t gDumpLevel = 0;
+// Indentation of the dump in progress on this thread.
+static thread_local int32_t gDumpLevel = 0;
 
 // ---------------------------------------------------------------------------
 // CCView: a link holds one reference on its view for as long as it exists.

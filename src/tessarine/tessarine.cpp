@@ -75,7 +75,12 @@ void tessarine::setProgram(VstInt32 program) {
   if (program < 0 || program >= kNumPrograms) return;
   relaxedStore(curProgram, program);
   tessarineprogram& entry = programs[program];
+  // Announced before the first value is stored and finished after the last, so that
+  // no block is processed with some values of each program.
+  programSwitches.fetch_add(1, std::memory_order_relaxed);
+  std::atomic_thread_fence(std::memory_order_release);
   for (VstInt32 i = 0; i < kNumParams; i++) setParameter(i, relaxedLoad(*programValue(entry, i)));
+  programSwitches.fetch_add(kProgramSwitchDone - 1, std::memory_order_release);
 }
 
 // A NaN or infinite value is ignored: one bad automation value would otherwise

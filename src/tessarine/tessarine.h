@@ -54,6 +54,7 @@ class tessarine : public AudioEffectX {
  private:
   void processActual(float** inputs, float** outputs, long sampleframes, bool replacing);
   void refreshWeights();
+  bool loadLiveValues(float values[kNumParams]) const;
   std::atomic<float>* liveValue(VstInt32 index);
   static float* programValue(tessarineprogram& program, VstInt32 index);
 
@@ -73,6 +74,12 @@ class tessarine : public AudioEffectX {
   std::atomic<float> dbFour;
   std::atomic<float> dbFive;
   std::atomic<float> dbSeven;
+  // A program switch stores the six values one after the other. The low byte counts
+  // switches in progress, the rest counts finished ones: the audio thread takes the
+  // six values as one set only when the word read before and after them is the same
+  // and shows none in progress (see loadLiveValues).
+  std::atomic<std::uint32_t> programSwitches{0};
+  static constexpr std::uint32_t kProgramSwitchDone = 0x100;
   char programName[32];
   VstInt32 blocks;
   VstInt32 blockSize;

@@ -98,10 +98,19 @@ bool tessarineeditor::open(void* ptr) {
   AEffEditor::open(ptr);
   switchColors(false);
   frame = new (std::nothrow) CFrame(CRect(0, 0, kEditorWidth, kEditorHeight), ptr, this);
-  if (!frame) return false;
+  // Without a window of its own (no display, a parent that is no window, no file
+  // descriptor left) the host must hear that the editor failed rather than show an
+  // empty frame: nothing is kept, and a later open may still succeed. A null parent
+  // (which effEditOpen never passes on) asks for the panel without any window.
+  if (!frame || (ptr && !frame->getPlatformControl())) {
+    close();
+    systemWindow = nullptr;
+    return false;
+  }
   frame->setBackgroundColor(kWhiteCColor);
   if (!addControls()) {
     close();
+    systemWindow = nullptr;
     return false;
   }
   m_opened = true;

@@ -71,10 +71,10 @@ void tessarine::resume() { channelMode = isInputConnected(1) ? 1 : 0; }
 // one they came from. The same values give the same weights, so the output is
 // what computing them every block would give.
 void tessarine::refreshWeights() {
-  const float values[kNumParams] = {
-      dbOne.load(std::memory_order_relaxed),   dbTwo.load(std::memory_order_relaxed),
-      dbThree.load(std::memory_order_relaxed), dbFour.load(std::memory_order_relaxed),
-      dbFive.load(std::memory_order_relaxed),  dbSeven.load(std::memory_order_relaxed)};
+  float values[kNumParams];
+  // Mid-switch (after a few tries) the last block's weights, which came from one
+  // program, serve one block more.
+  if (!loadLiveValues(values) && weightsValid) return;
   bool same = weightsValid;
   for (int i = 0; i < kNumParams; i++) same = same && bitsOf(values[i]) == weightsSource[i];
   if (same) return;
@@ -88,6 +88,26 @@ void tessarine::refreshWeights() {
   }
   weights.gain = gainSum != 0.0f ? 1.0f / gainSum : 0.0f;
   weightsValid = true;
+}
+
+// The six live values as one set: either all from before a program switch or all
+// from after it. Never waits: a switch that overlaps every attempt makes it answer
+// false with the values of the last attempt.
+bool tessarine::loadLiveValues(float values[kNumParams]) const {
+  constexpr int kAttempts = 4;
+  for (int attempt = 0; attempt < kAttempts; attempt++) {
+    const std::uint32_t before = programSwitches.load(std::memory_order_acquire);
+    values[0] = dbOne.load(std::memory_order_relaxed);
+    values[1] = dbTwo.load(std::memory_order_relaxed);
+    values[2] = dbThree.load(std::memory_order_relaxed);
+    values[3] = dbFour.load(std::memory_order_relaxed);
+    values[4] = dbFive.load(std::memory_order_relaxed);
+    values[5] = dbSeven.load(std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_acquire);
+    const std::uint32_t after = programSwitches.load(std::memory_order_relaxed);
+    if (before == after && (before & (kProgramSwitchDone - 1)) == 0) return true;
+  }
+  return false;
 }
 
 void tessarine::processActual(float** inputs, float** outputs, long sampleframes,

@@ -3,9 +3,17 @@
 
 #include <doctest/doctest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "aeffguieditor.h"
+#include "audioeffect.h"
 #include "editorhost.h"
 #include "xresources.h"
 
@@ -28,7 +36,78 @@ void everyEditorOpcode(HostSession& s) {
   s.dispatch(effSetEditKnobMode, 0, 2);
 }
 
+long openDescriptors() {
+  long count = 0;
+  for (auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) count += entry.exists() ? 1 : 0;
+  return count;
+}
+
+// Every descriptor the process may still open is taken while it lives.
+struct NoFreeDescriptor {
+  NoFreeDescriptor() {
+    getrlimit(RLIMIT_NOFILE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = (rlim_t)openDescriptors() + 4;
+    setrlimit(RLIMIT_NOFILE, &tight);
+    for (int fd; (fd = dup(0)) >= 0;) taken.push_back(fd);
+  }
+  ~NoFreeDescriptor() {
+    for (int fd : taken) close(fd);
+    setrlimit(RLIMIT_NOFILE, &saved);
+  }
+  rlimit saved;
+  std::vector<int> taken;
+};
+
+// DISPLAY names a server that does not exist while it lives.
+struct UnreachableDisplay {
+  UnreachableDisplay() : saved(std::getenv("DISPLAY")) { setenv("DISPLAY", ":4095", 1); }
+  ~UnreachableDisplay() { setenv("DISPLAY", saved.c_str(), 1); }
+  std::string saved;
+};
+
 }  // namespace
+
+TEST_CASE("an editor that cannot make its window says so and leaves nothing behind") {
+  XTestHost window;
+  const int clients = window.clientCount();
+  const long descriptors = openDescriptors();
+  EditorHost session;
+  const Window root = DefaultRootWindow(window.display);
+  const Pixmap pixmap = XCreatePixmap(window.display, root, 8, 8, 24);
+  const Window inputOnly = XCreateWindow(window.display, root, 0, 0, 50, 50, 0, 0,
+                                         InputOnly, CopyFromParent, 0, nullptr);
+  XSync(window.display, False);
+  const auto failsCleanly = [&](Window parent) {
+    CHECK(session.open(parent) == 0);
+    AEffEditor* editor = static_cast<AudioEffect*>(session.effect->object)->getEditor();
+    CHECK(static_cast<AEffGUIEditor*>(editor)->getFrame() == nullptr);
+  };
+
+  SUBCASE("no X server") {
+    UnreachableDisplay unreachable;
+    failsCleanly(window.window);
+  }
+  SUBCASE("no free file descriptor") {
+    NoFreeDescriptor exhausted;
+    failsCleanly(window.window);
+  }
+  SUBCASE("a parent that is no window") { failsCleanly(0x12345); }
+  SUBCASE("a pixmap as parent") { failsCleanly(pixmap); }
+  SUBCASE("an input-only parent") { failsCleanly(inputOnly); }
+
+  // Nothing is left: no connection, descriptor or window; later opcodes are harmless
+  // and the editor opens once a window can be made.
+  CHECK(clientsReturnTo(window, clients));
+  CHECK(openDescriptors() == descriptors);
+  CHECK(window.children().empty());
+  everyEditorOpcode(session);
+  session.dispatch(effEditClose);
+  CHECK(session.openAndDraw(window));
+  session.dispatch(effEditClose);
+  XFreePixmap(window.display, pixmap);
+  XDestroyWindow(window.display, inputOnly);
+}
 
 TEST_CASE("editor opcodes without an open editor do nothing") {
   XTestHost window;

@@ -1,28 +1,41 @@
 #include "x11errortrap.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "x11window.h"
 
 namespace {
-// Nesting depth of live traps and the handlers found when the outermost began.
-// User-interface thread only, like every other call into the platform layer.
+// Nesting depth of live traps, over every thread, and the handlers found when the
+// outermost began. Changed under the process-state lock; the handlers are also read
+// by our own handlers, which may run on any thread with a connection of ours.
 int gTrapDepth = 0;
-XErrorHandler gPreviousErrorHandler = nullptr;
-XIOErrorHandler gPreviousIOErrorHandler = nullptr;
+std::atomic<XErrorHandler> gPreviousErrorHandler{nullptr};
+std::atomic<XIOErrorHandler> gPreviousIOErrorHandler{nullptr};
+
+std::recursive_mutex& processStateMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
 }  // namespace
 
+std::unique_lock<std::recursive_mutex> X11ErrorTrap::lockProcessState() {
+  return std::unique_lock<std::recursive_mutex>(processStateMutex());
+}
+
 X11ErrorTrap::X11ErrorTrap() {
+  std::unique_lock<std::recursive_mutex> lock = lockProcessState();
   if (gTrapDepth++ == 0) {
-    gPreviousErrorHandler = XSetErrorHandler(onError);
-    gPreviousIOErrorHandler = XSetIOErrorHandler(onIOError);
+    gPreviousErrorHandler.store(XSetErrorHandler(onError));
+    gPreviousIOErrorHandler.store(XSetIOErrorHandler(onIOError));
   }
 }
 
 X11ErrorTrap::~X11ErrorTrap() {
+  std::unique_lock<std::recursive_mutex> lock = lockProcessState();
   if (--gTrapDepth == 0) {
-    XSetErrorHandler(gPreviousErrorHandler);
-    XSetIOErrorHandler(gPreviousIOErrorHandler);
+    XSetErrorHandler(gPreviousErrorHandler.load());
+    XSetIOErrorHandler(gPreviousIOErrorHandler.load());
   }
 }
 
@@ -37,7 +50,8 @@ int X11ErrorTrap::onError(Display* display, XErrorEvent* error) {
     return 0;
   }
   // Not one of our connections: the host's business.
-  return gPreviousErrorHandler ? gPreviousErrorHandler(display, error) : 0;
+  XErrorHandler previous = gPreviousErrorHandler.load();
+  return previous ? previous(display, error) : 0;
 }
 
 int X11ErrorTrap::onIOError(Display* display) {
@@ -45,7 +59,8 @@ int X11ErrorTrap::onIOError(Display* display) {
     window->markConnectionDead();
     return 0;
   }
-  return gPreviousIOErrorHandler ? gPreviousIOErrorHandler(display) : 0;
+  XIOErrorHandler previous = gPreviousIOErrorHandler.load();
+  return previous ? previous(display) : 0;
 }
 
 void X11ErrorTrap::onIOErrorExit(Display* display, void*) {

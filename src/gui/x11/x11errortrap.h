@@ -14,6 +14,8 @@
 
 #include <X11/Xlib.h>
 
+#include <mutex>
+
 class X11ErrorTrap {
  public:
   X11ErrorTrap();
@@ -24,6 +26,13 @@ class X11ErrorTrap {
   // Registers a connection opened by us: from now on, whenever Xlib finds it broken
   // it marks it dead and returns instead of exiting the process.
   static void adopt(Display* display);
+
+  // Xlib keeps process-wide state (the handlers, the list of connections that
+  // extensions such as Xcursor hook into) that it guards only when the host called
+  // XInitThreads, which is not ours to call. Editors of several instances may be
+  // opened and closed on different threads at once, so opening and closing a
+  // connection and loading cursors happen under this lock.
+  static std::unique_lock<std::recursive_mutex> lockProcessState();
 
  private:
   static int onError(Display* display, XErrorEvent* error);

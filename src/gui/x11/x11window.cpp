@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -19,10 +20,28 @@
 #include "xdnd.h"
 
 namespace {
-// The windows whose connections are open, for the error handlers.
+// The windows whose connections are open, for the error handlers. Windows of
+// several instances come and go on different threads, and a handler may search the
+// list on any of them: every access holds liveWindowsMutex.
 std::vector<X11Window*>& liveWindows() {
   static std::vector<X11Window*> windows;
   return windows;
+}
+std::mutex liveWindowsMutex;
+
+Display* openDisplay() {
+  std::unique_lock<std::recursive_mutex> lock = X11ErrorTrap::lockProcessState();
+  return XOpenDisplay(nullptr);
+}
+
+void closeDisplay(Display* display) {
+  std::unique_lock<std::recursive_mutex> lock = X11ErrorTrap::lockProcessState();
+  XCloseDisplay(display);
+}
+
+Cursor loadCursor(Display* display, const char* name) {
+  std::unique_lock<std::recursive_mutex> lock = X11ErrorTrap::lockProcessState();
+  return XcursorLibraryLoadCursor(display, name);
 }
 
 // Key releases are not asked for: the frame acts on key presses (and the repeats
@@ -59,10 +78,12 @@ int lowestBit(unsigned long mask) {
 
 X11Window::X11Window(_XDisplay* display, unsigned long parent, EventHandler handler, void* userData)
     : display(display), parent(parent), handler(handler), userData(userData) {
+  std::lock_guard<std::mutex> lock(liveWindowsMutex);
   liveWindows().push_back(this);
 }
 
 X11Window* X11Window::findByDisplay(_XDisplay* display) {
+  std::lock_guard<std::mutex> lock(liveWindowsMutex);
   for (X11Window* window : liveWindows())
     if (window->display == display) return window;
   return nullptr;
@@ -75,14 +96,14 @@ X11Window* X11Window::create(unsigned long parent, int x, int y, int width, int 
   Display* display = nullptr;
   if (!parent || width <= 0 || height <= 0)
     failure = 2;
-  else if (!(display = XOpenDisplay(nullptr)))
+  else if (!(display = openDisplay()))
     failure = 1;
   if (!failure) {
     X11ErrorTrap::adopt(display);
     window = new (std::nothrow) X11Window(display, parent, handler, userData);
     if (!window) {
       X11ErrorTrap trap;
-      XCloseDisplay(display);
+      closeDisplay(display);
       failure = 2;
     } else if (!window->createWindow(x, y, width, height)) {
       failure = 2;
@@ -116,8 +137,9 @@ X11Window::~X11Window() {
     // more once it has seen the connection break.
     if (gc) XFreeGC(d, gc);
     destroyBackBuffer();
-    XCloseDisplay(d);
+    closeDisplay(d);
   }
+  std::lock_guard<std::mutex> lock(liveWindowsMutex);
   auto& windows = liveWindows();
   windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
 }
@@ -507,10 +529,10 @@ void X11Window::setCursor(int type) {
   X11ErrorTrap trap;
   Display* d = display;
   if (!cursors[type]) {
-    cursors[type] = XcursorLibraryLoadCursor(d, kCursorNames[type]);
+    cursors[type] = loadCursor(d, kCursorNames[type]);
     // Themes name it in two ways; without a theme, the core font's circle stands in.
-    if (!cursors[type] && type == 8) cursors[type] = XcursorLibraryLoadCursor(d, "crossed_circle");
-    if (!cursors[type] && type == 8) cursors[type] = XcursorLibraryLoadCursor(d, "circle");
+    if (!cursors[type] && type == 8) cursors[type] = loadCursor(d, "crossed_circle");
+    if (!cursors[type] && type == 8) cursors[type] = loadCursor(d, "circle");
     if (!cursors[type] && type != 0) {
       setCursor(0);
       return;

@@ -1,0 +1,151 @@
+// Instances created, used and closed on several threads at once, as plug-in scanners
+// and session loads do (ThreadSanitizer in the tsan preset), and program switches
+// that reach the audio thread whole.
+
+#include <doctest/doctest.h>
+#include <libgen.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "aeffectx.h"
+#include "bitmap.h"
+#include "tessarine.h"
+
+// After the plug-in's headers: Xlib defines macros with common names.
+#include <X11/Xlib.h>
+
+extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster);
+
+namespace {
+
+// A host callback without state, safe to call from any thread.
+VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  return opcode == audioMasterVersion ? kVstVersion : 0;
+}
+
+VstIntPtr dispatch(AEffect* e, VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr,
+                   float opt = 0.0f) {
+  return e->dispatcher(e, opcode, 0, value, ptr, opt);
+}
+
+// The directory of this test program: where the editor finds its resources.
+std::string programDirectory() {
+  char path[PATH_MAX];
+  return realpath("/proc/self/exe", path) ? std::string(dirname(path)) : std::string();
+}
+
+// One instance's life as a scanner or a session load gives it. With a parent window
+// every fourth instance also opens its editor, idles it and closes it.
+bool liveOnce(int n, unsigned long parent) {
+  AEffect* e = VSTPluginMain(quietHost);
+  if (!e) return false;
+  dispatch(e, effOpen);
+  dispatch(e, effSetSampleRate, 0, nullptr, 48000.0f);
+  dispatch(e, effMainsChanged, 1);
+  float in[64] = {0.5f}, out1[64], out2[64];
+  float* inputs[2] = {in, in};
+  float* outputs[2] = {out1, out2};
+  e->setParameter(e, n % 6, 0.25f);
+  dispatch(e, effSetProgram, n % 10);
+  e->processReplacing(e, inputs, outputs, 64);
+  bool ok = true;
+  if (parent && (n / 4) % 4 == 0) {
+    ok = dispatch(e, effEditOpen, 0, (void*)parent) == 1;
+    dispatch(e, effEditIdle);
+    dispatch(e, effEditIdle);
+    dispatch(e, effEditClose);
+  }
+  dispatch(e, effMainsChanged, 0);
+  return dispatch(e, effClose) == 1 && ok;
+}
+
+}  // namespace
+
+TEST_CASE("instances made and closed on four threads at once leave the bundle reference right") {
+  // A window of a host's to open editors in, when there is a display.
+  Display* display = XOpenDisplay(nullptr);
+  unsigned long parent = 0;
+  if (display) {
+    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 500, 200, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+  }
+
+  std::atomic<int> lives{0}, failures{0};
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; t++)
+    threads.emplace_back([&, t] {
+      for (int n = t; std::chrono::steady_clock::now() < end; n += 4) {
+        if (!liveOnce(n, parent)) failures++;
+        lives++;
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  MESSAGE(lives.load(), " instances lived and closed", std::string(display ? ", some with editors" : ""));
+  CHECK(failures == 0);
+  CHECK(lives > 8);
+
+  // No instance left: no bundle reference. One instance: this program's directory.
+  CHECK(gBundleRef == nullptr);
+  AEffect* e = VSTPluginMain(quietHost);
+  REQUIRE(e);
+  REQUIRE(gBundleRef != nullptr);
+  CHECK(std::string(gBundleRef) == programDirectory());
+  dispatch(e, effClose);
+  CHECK(gBundleRef == nullptr);
+  if (display) XCloseDisplay(display);
+}
+
+TEST_CASE("every block is processed with one program's values while another thread switches") {
+  tessarine effect(quietHost);
+  AEffect* e = effect.getAeffect();
+  dispatch(e, effMainsChanged, 1);
+  // Program 0 is the 1st harmonic alone; program 1 a mix of all six.
+  dispatch(e, effSetProgram, 1);
+  for (VstInt32 i = 0; i < kNumParams; i++) e->setParameter(e, i, 0.3f + 0.1f * i);
+
+  constexpr int kFrames = 8;
+  const float input[kFrames] = {-1.0f, -0.7f, -0.3f, 0.0f, 0.2f, 0.5f, 0.8f, 1.0f};
+  const auto render = [&](float* out) {
+    float spare[kFrames];
+    float* inputs[2] = {const_cast<float*>(input), const_cast<float*>(input)};
+    float* outputs[2] = {out, spare};
+    e->processReplacing(e, inputs, outputs, kFrames);
+  };
+  float program[2][kFrames];
+  for (int p = 0; p < 2; p++) {
+    dispatch(e, effSetProgram, p);
+    render(program[p]);
+  }
+  REQUIRE(std::memcmp(program[0], program[1], sizeof(program[0])) != 0);
+
+  std::atomic<bool> stop{false};
+  std::thread switcher([&] {
+    for (unsigned n = 0; !stop.load(std::memory_order_relaxed); n++) dispatch(e, effSetProgram, n & 1);
+  });
+  long seen[3] = {0, 0, 0};  // program 0, program 1, a mix
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (std::chrono::steady_clock::now() < end) {
+    float out[kFrames];
+    render(out);
+    const int which = std::memcmp(out, program[0], sizeof(out)) == 0   ? 0
+                      : std::memcmp(out, program[1], sizeof(out)) == 0 ? 1
+                                                                       : 2;
+    seen[which]++;
+  }
+  stop = true;
+  switcher.join();
+  MESSAGE(seen[0], " blocks of program 0, ", seen[1], " of program 1");
+  CHECK(seen[2] == 0);
+  CHECK(seen[0] > 0);
+  CHECK(seen[1] > 0);
+}

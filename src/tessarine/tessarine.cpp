@@ -78,7 +78,6 @@ void tessarine::setProgram(VstInt32 program) {
   // Announced before the first value is stored and finished after the last, so that
   // no block is processed with some values of each program.
   programSwitches.fetch_add(1, std::memory_order_relaxed);
-  std::atomic_thread_fence(std::memory_order_release);
   for (VstInt32 i = 0; i < kNumParams; i++) setParameter(i, relaxedLoad(*programValue(entry, i)));
   programSwitches.fetch_add(kProgramSwitchDone - 1, std::memory_order_release);
 }
@@ -90,7 +89,9 @@ void tessarine::setProgram(VstInt32 program) {
 void tessarine::setParameter(VstInt32 index, float value) {
   if (!std::isfinite(value)) return;
   if (std::atomic<float>* live = liveValue(index)) {
-    live->store(value, std::memory_order_relaxed);
+    // Release: a block that reads this value also sees a program switch that
+    // stores it as begun (see loadLiveValues). A plain store on x86.
+    live->store(value, std::memory_order_release);
     relaxedStore(*programValue(programs[getProgram()], index), value);
   }
   if (editor) static_cast<tessarineeditor*>(editor)->setParameter(long(index), value);

@@ -97,13 +97,15 @@ bool tessarine::loadLiveValues(float values[kNumParams]) const {
   constexpr int kAttempts = 4;
   for (int attempt = 0; attempt < kAttempts; attempt++) {
     const std::uint32_t before = programSwitches.load(std::memory_order_acquire);
-    values[0] = dbOne.load(std::memory_order_relaxed);
-    values[1] = dbTwo.load(std::memory_order_relaxed);
-    values[2] = dbThree.load(std::memory_order_relaxed);
-    values[3] = dbFour.load(std::memory_order_relaxed);
-    values[4] = dbFive.load(std::memory_order_relaxed);
-    values[5] = dbSeven.load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+    // Acquire loads: the second look at the counter cannot move before them, and a
+    // value of a switch in progress brings that switch's mark with it. Plain loads
+    // on x86.
+    values[0] = dbOne.load(std::memory_order_acquire);
+    values[1] = dbTwo.load(std::memory_order_acquire);
+    values[2] = dbThree.load(std::memory_order_acquire);
+    values[3] = dbFour.load(std::memory_order_acquire);
+    values[4] = dbFive.load(std::memory_order_acquire);
+    values[5] = dbSeven.load(std::memory_order_acquire);
     const std::uint32_t after = programSwitches.load(std::memory_order_relaxed);
     if (before == after && (before & (kProgramSwitchDone - 1)) == 0) return true;
   }

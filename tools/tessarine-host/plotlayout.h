@@ -8,8 +8,9 @@
 #include <cstdint>
 
 // Colours used for nothing else in a picture, so that what was plotted can be found
-// among its pixels: the transfer curve, and the marks on the harmonics.
+// among its pixels: the transfer curve, the spectrum and the marks on its harmonics.
 constexpr uint32_t kCurveColour = 0xc8102e;
+constexpr uint32_t kSpectrumLine = 0x2b5c8a;
 constexpr uint32_t kMarkColour = 0xe87800;
 
 constexpr int kDefaultPictureWidth = 800, kDefaultPictureHeight = 500;

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr double kLowestHz = 20.0;
-constexpr uint32_t kSpectrumColour = 0x2b5c8a;
 constexpr double kMarkRadius = 4.0;
 
 double levelDb(double amplitude) {
@@ -50,10 +49,10 @@ void drawLine(PlotCanvas& canvas, const std::vector<Point>& points) {
   for (const Point& p : points) cairo_line_to(cr, p.x, p.y);
   cairo_line_to(cr, points.back().x, canvas.rect().bottom);
   cairo_line_to(cr, points.front().x, canvas.rect().bottom);
-  canvas.setColour(kSpectrumColour, 0.12);
+  canvas.setColour(kSpectrumLine, 0.12);
   cairo_fill(cr);
   for (const Point& p : points) cairo_line_to(cr, p.x, p.y);
-  canvas.setColour(kSpectrumColour);
+  canvas.setColour(kSpectrumLine);
   cairo_set_line_width(cr, canvas.scale());
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
   cairo_stroke(cr);

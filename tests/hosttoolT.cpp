@@ -125,8 +125,8 @@ struct Picture {
 Picture readPng(const fs::path& path) {
   cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
   REQUIRE_MESSAGE(cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS, path);
-  Picture picture{cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface),
-                  {}};
+  Picture picture{
+      cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface), {}};
   const unsigned char* data = cairo_image_surface_get_data(surface);
   for (int y = 0; y < picture.height; ++y)
     for (int x = 0; x < picture.width; ++x)
@@ -461,14 +461,16 @@ TEST_CASE("curve draws the transfer curve where the arithmetic puts it") {
     args.insert(args.end(), setting.args.begin(), setting.args.end());
     const ProcessRun run = runOk(args, dir.path);
     Axis input, output;
-    REQUIRE(std::sscanf(run.out.c_str(), "Wrote the curve of +tessarine (input %lf to %lf, output %lf to %lf)",
+    REQUIRE(std::sscanf(run.out.c_str(),
+                        "Wrote the curve of +tessarine (input %lf to %lf, output %lf to %lf)",
                         &input.lo, &input.hi, &output.lo, &output.hi) == 4);
     const Picture picture = readPng(dir / "curve.png");
     const PlotRect rect = plotRect(picture.width, picture.height);
     for (double t : {-0.95, -0.6, -0.25, 0.0, 0.3, 0.7, 0.95}) {
       const double x = t * input.hi;
       std::vector<double> chebyshev = {1.0, x};
-      while (chebyshev.size() < 8) chebyshev.push_back(2 * x * chebyshev.back() - chebyshev.end()[-2]);
+      while (chebyshev.size() < 8)
+        chebyshev.push_back(2 * x * chebyshev.back() - chebyshev.end()[-2]);
       double shaped = 0.0, total = 0.0;
       for (size_t i = 0; i < 6; ++i) {
         shaped += setting.weights[i] * chebyshev[i < 5 ? i + 1 : 7];
@@ -484,8 +486,8 @@ TEST_CASE("curve draws the transfer curve where the arithmetic puts it") {
 
 TEST_CASE("render --plot marks each harmonic at the level its table prints") {
   TempDir dir;
-  const ProcessRun run = runOk({"render", TESSARINE_PLUGIN_PATH, "--param", "0=0", "--param",
-                                "1=1", "--plot", "spectrum.png", "--size", "1000x600"},
+  const ProcessRun run = runOk({"render", TESSARINE_PLUGIN_PATH, "--param", "0=0", "--param", "1=1",
+                                "--plot", "spectrum.png", "--size", "1000x600"},
                                dir.path);
   const Picture picture = readPng(dir / "spectrum.png");
   REQUIRE(picture.width == 1000);

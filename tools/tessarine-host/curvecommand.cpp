@@ -100,7 +100,8 @@ void runCurve(const Options& options) {
   const Axis outputs = outputAxis(output.channels[0], options.range);
   PlotCanvas canvas(options.pictureWidth, options.pictureHeight, input, outputs);
   canvas.drawAxes(linearTicks(input, 8), linearTicks(outputs, 8), "input", "output (channel 1)");
-  const std::vector<Point> points = curvePoints(canvas, ramp.channels[0], output.channels[0], delay);
+  const std::vector<Point> points =
+      curvePoints(canvas, ramp.channels[0], output.channels[0], delay);
   notes.push_back(strprintf("ramp from %g to %g in 1 s", -options.range, options.range));
   // Beneath the curve, which stays whole where there is no free corner.
   canvas.drawNote(notes, points);

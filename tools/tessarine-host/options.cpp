@@ -79,9 +79,9 @@ double parseRange(const std::string& text) {
 
 // "--size 800x500", within the limits a picture can be drawn at.
 void parseSize(const std::string& text, Options& options) {
-  const std::string limits = strprintf("--size must be WIDTHxHEIGHT from %dx%d to %dx%d, got '%s'",
-                                       kMinPictureWidth, kMinPictureHeight, kMaxPictureSide,
-                                       kMaxPictureSide, text.c_str());
+  const std::string limits =
+      strprintf("--size must be WIDTHxHEIGHT from %dx%d to %dx%d, got '%s'", kMinPictureWidth,
+                kMinPictureHeight, kMaxPictureSide, kMaxPictureSide, text.c_str());
   const size_t x = text.find('x');
   if (x == std::string::npos) throw UsageError(limits);
   errno = 0;
@@ -153,7 +153,8 @@ void applyOption(Options& options, const std::string& arg, ArgumentReader& reade
 }
 
 void applyPositional(Options& options, const std::string& arg) {
-  const bool takesImage = options.command == Command::Screenshot || options.command == Command::Curve;
+  const bool takesImage =
+      options.command == Command::Screenshot || options.command == Command::Curve;
   if (options.pluginPath.empty()) {
     options.pluginPath = arg;
   } else if (options.command == Command::Render && options.inputPath.empty()) {

@@ -18,9 +18,9 @@ constexpr int kDefaultPictureWidth = 800, kDefaultPictureHeight = 500;
 // Text, lines and margins grow with pictures larger than the default and shrink a
 // little for smaller ones, so that every size looks like the default one.
 inline double pictureScale(int width, int height) {
-  return std::clamp(std::min(double(width) / kDefaultPictureWidth,
-                             double(height) / kDefaultPictureHeight),
-                    0.6, 10.0);
+  return std::clamp(
+      std::min(double(width) / kDefaultPictureWidth, double(height) / kDefaultPictureHeight), 0.6,
+      10.0);
 }
 
 // In Cairo's device coordinates: pixel column c spans c..c+1.

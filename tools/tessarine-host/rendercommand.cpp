@@ -48,10 +48,11 @@ void printHarmonics(const HarmonicLevels& levels, const std::vector<HarmonicMark
   const double reference = marks.front().amplitude;
   for (const HarmonicMark& mark : marks) {
     const bool measured = mark.amplitude != kAboveNyquist;
-    const std::string dbc =
-        !measured ? "" : reference > 0.0 ? dbText(mark.amplitude / reference) : "-";
-    table.addRow({strprintf("H%d", mark.number), strprintf("%.3f Hz", mark.frequency), mark.level,
-                  dbc});
+    const std::string dbc = !measured         ? ""
+                            : reference > 0.0 ? dbText(mark.amplitude / reference)
+                                              : "-";
+    table.addRow(
+        {strprintf("H%d", mark.number), strprintf("%.3f Hz", mark.frequency), mark.level, dbc});
   }
   table.print(stdout, "  ");
   std::printf("  %s\n", dcText(levels.dc).c_str());
@@ -117,8 +118,8 @@ void runRender(const Options& options) {
   host.resume();
   const size_t delay = size_t(std::max(0, host.record().initialDelay));
   RenderProgress progress(input.frames(), input.sampleRate);
-  const AudioBuffer output = renderInBlocks(host, input, options.blockSize,
-                                            [&](size_t done) { progress.update(done); });
+  const AudioBuffer output =
+      renderInBlocks(host, input, options.blockSize, [&](size_t done) { progress.update(done); });
   progress.finish();
   host.suspend();
   SpectrumPicture picture;
@@ -138,7 +139,6 @@ void runRender(const Options& options) {
   warnAboutNonFinite(output);
   analyse(input, output, delay, picture);
   if (!plotFile) return;
-  drawSpectrum(picture, options.pictureWidth, options.pictureHeight, *plotFile,
-               options.plotPath);
+  drawSpectrum(picture, options.pictureWidth, options.pictureHeight, *plotFile, options.plotPath);
   std::printf("Drew the spectrum of output channel 1 into %s\n", options.plotPath.c_str());
 }

@@ -30,7 +30,8 @@ void checkParam(const PluginHost& host, int index) {
 // Plug-ins pad their texts to line up in their own displays.
 std::string trimmed(const std::string& text) {
   const size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(' ') + 1 - first);
+  return first == std::string::npos ? ""
+                                    : text.substr(first, text.find_last_not_of(' ') + 1 - first);
 }
 
 }  // namespace

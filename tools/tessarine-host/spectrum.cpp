@@ -46,8 +46,7 @@ void fft(std::vector<Complex>& data, const std::vector<Complex>& twiddles) {
 
 Spectrum averageSpectrum(const std::vector<float>& samples, int sampleRate, size_t delay) {
   const SampleRange range = steadyRange(samples.size(), sampleRate, delay);
-  if (range.size() < kMinWindow)
-    throw HostError("the output is too short to draw its spectrum");
+  if (range.size() < kMinWindow) throw HostError("the output is too short to draw its spectrum");
   const size_t length = windowLength(range.size(), sampleRate), hop = length / 2;
   const std::vector<double> window = blackmanHarris7(length);
   double windowSum = 0.0;

@@ -32,7 +32,8 @@ std::vector<Point> spectrumLine(const PlotCanvas& canvas, const Spectrum& spectr
   std::vector<Point> points;
   for (size_t k = 1; k < spectrum.amplitudes.size(); ++k) {
     if (!std::isfinite(spectrum.amplitudes[k])) continue;
-    const Point p{canvas.x(double(k) * spectrum.binWidth), canvas.y(levelDb(spectrum.amplitudes[k]))};
+    const Point p{canvas.x(double(k) * spectrum.binWidth),
+                  canvas.y(levelDb(spectrum.amplitudes[k]))};
     if (!points.empty() && std::floor(points.back().x) == std::floor(p.x)) {
       if (p.y < points.back().y) points.back() = p;
     } else {
@@ -84,9 +85,9 @@ std::vector<PlacedMark> placeMarks(PlotCanvas& canvas, const std::vector<Harmoni
     const std::string label = "H" + std::to_string(mark.number) + "  " + mark.level;
     const double length = canvas.textWidth(label);
     const bool above = dot.y - gap - length >= canvas.rect().top;
-    const Point start = above ? Point{dot.x + font.ascent * 0.35, dot.y - gap}
-                              : Point{dot.x + gap - 4.0 * canvas.scale() + font.ascent,
-                                      dot.y + gap + length};
+    const Point start =
+        above ? Point{dot.x + font.ascent * 0.35, dot.y - gap}
+              : Point{dot.x + gap - 4.0 * canvas.scale() + font.ascent, dot.y + gap + length};
     placed.push_back({dot, label, start});
     for (double along = 0.0; along <= length; along += font.height / 2)
       occupied.push_back({start.x - font.ascent / 2, start.y - along});
@@ -116,8 +117,8 @@ void drawSpectrum(const SpectrumPicture& picture, int width, int height, OutputF
   const Axis frequencies{std::min(kLowestHz, nyquist / 100.0), nyquist, true};
   const Axis levels = levelAxis(picture);
   PlotCanvas canvas(width, height, frequencies, levels);
-  const double decade = (canvas.rect().right - canvas.rect().left) /
-                        std::log10(frequencies.hi / frequencies.lo);
+  const double decade =
+      (canvas.rect().right - canvas.rect().left) / std::log10(frequencies.hi / frequencies.lo);
   canvas.drawAxes(frequencyTicks(frequencies, decade), linearTicks(levels, 8), "frequency (Hz)",
                   "level (dBFS)");
   const std::vector<Point> line = spectrumLine(canvas, picture.spectrum);

@@ -1,6 +1,7 @@
 // tessarine-host run as a user runs it, against a fake plug-in of exactly known output
 // (fakeplugin.cpp) and against tessarine itself.
 
+#include <cairo.h>
 #include <doctest/doctest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "plotlayout.h"
 #include "processrunner.h"
 
 namespace fs = std::filesystem;
@@ -113,6 +115,44 @@ double harmonicDb(const std::string& out, int n, size_t column = 3) {
   return row.size() > column ? std::stod(row[column]) : NAN;
 }
 
+// A PNG file read back, as 0xRRGGBB pixels.
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> rgb;
+  uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+};
+
+Picture readPng(const fs::path& path) {
+  cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
+  REQUIRE_MESSAGE(cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS, path);
+  Picture picture{
+      cairo_image_surface_get_width(surface), cairo_image_surface_get_height(surface), {}};
+  const unsigned char* data = cairo_image_surface_get_data(surface);
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x)
+      picture.rgb.push_back(
+          reinterpret_cast<const uint32_t*>(data + y * cairo_image_surface_get_stride(surface))[x] &
+          0xffffff);
+  cairo_surface_destroy(surface);
+  return picture;
+}
+
+// Close enough to colour to be it, drawn with antialiased edges over white or grey.
+bool near(uint32_t pixel, uint32_t colour) {
+  for (int shift : {0, 8, 16})
+    if (std::abs(int(pixel >> shift & 0xff) - int(colour >> shift & 0xff)) > 80) return false;
+  return true;
+}
+
+// The middle, in device coordinates, of the pixels of colour in the column at x; NAN if none.
+double rowOf(const Picture& picture, double x, uint32_t colour) {
+  double sum = 0.0;
+  int count = 0;
+  for (int y = 0; y < picture.height; ++y)
+    if (near(picture.at(int(x), y), colour)) sum += y + 0.5, ++count;
+  return count ? sum / count : NAN;
+}
+
 }  // namespace
 
 TEST_CASE("failures: one line naming the problem, status 2 or 1, nothing written") {
@@ -162,6 +202,15 @@ TEST_CASE("failures: one line naming the problem, status 2 or 1, nothing written
        1,
        "cannot write output 'nowhere/out.wav'"},
       {{"render", kFake, "in.wav", "-o", "."}, 1, "cannot write output '.'"},
+      {{"curve", kFake}, 2, "no image file given"},
+      {{"curve", kFake, "c.png", "--size", "0x0"}, 2, "--size must be WIDTHxHEIGHT"},
+      {{"render", kFake, "--plot", "s.png", "--size=100000x100000"}, 2, "--size must be"},
+      {{"render", kFake, "--size", "400x300"}, 2, "no --plot given"},
+      {{"curve", kFake, "c.png", "--range", "0"}, 2, "--range expects a number above 0"},
+      {{"curve", kFake, "nowhere/c.png"}, 1, "cannot write output 'nowhere/c.png'"},
+      {{"render", kFake, "in.wav", "--plot", "nowhere/s.png"}, 1, "cannot write output"},
+      {{"render", kFake, "absent.wav", "--plot", "s.png"}, 1, "cannot read input 'absent.wav'"},
+      {{"render", kFake, "in.wav", "--plot", "s.png"}, 1, "too short to draw its spectrum"},
   };
   const std::vector<std::string> files = dir.entries();
   for (const Case& c : cases) {
@@ -393,5 +442,93 @@ TEST_CASE("tessarine renders the harmonics its weights ask for") {
   CHECK(mono.rate == 32000);
   CHECK(mono.channels == 1);
   CHECK(mono.frames() == 8000);
+}
+
+TEST_CASE("curve draws the transfer curve where the arithmetic puts it") {
+  TempDir dir;
+  // Weights of the harmonics 1, 2, 3, 4, 5 and 7 (a parameter value v weighs 10^(3v - 3)).
+  struct Setting {
+    std::vector<std::string> args;
+    std::vector<double> weights;
+  };
+  const std::vector<Setting> settings = {
+      {{}, {1, 1e-3, 1e-3, 1e-3, 1e-3, 1e-3}},  // the default program: the identity
+      {{"--param", "0=0", "--param", "1=1", "--size", "640x480", "--range", "0.8"},
+       {1e-3, 1, 1e-3, 1e-3, 1e-3, 1e-3}},
+  };
+  for (const Setting& setting : settings) {
+    std::vector<std::string> args = {"curve", TESSARINE_PLUGIN_PATH, "curve.png"};
+    args.insert(args.end(), setting.args.begin(), setting.args.end());
+    const ProcessRun run = runOk(args, dir.path);
+    Axis input, output;
+    REQUIRE(std::sscanf(run.out.c_str(),
+                        "Wrote the curve of +tessarine (input %lf to %lf, output %lf to %lf)",
+                        &input.lo, &input.hi, &output.lo, &output.hi) == 4);
+    const Picture picture = readPng(dir / "curve.png");
+    const PlotRect rect = plotRect(picture.width, picture.height);
+    for (double t : {-0.95, -0.6, -0.25, 0.0, 0.3, 0.7, 0.95}) {
+      const double x = t * input.hi;
+      std::vector<double> chebyshev = {1.0, x};
+      while (chebyshev.size() < 8)
+        chebyshev.push_back(2 * x * chebyshev.back() - chebyshev.end()[-2]);
+      double shaped = 0.0, total = 0.0;
+      for (size_t i = 0; i < 6; ++i) {
+        shaped += setting.weights[i] * chebyshev[i < 5 ? i + 1 : 7];
+        total += setting.weights[i];
+      }
+      INFO("x = ", x, " size ", picture.width, "x", picture.height);
+      CHECK(std::fabs(rowOf(picture, xPixel(rect, input, x), kCurveColour) -
+                      yPixel(rect, output, shaped / total)) <= 1.5);
+    }
+  }
+  CHECK(dir.entries() == std::vector<std::string>{"curve.png"});
+}
+
+TEST_CASE("render --plot marks each harmonic at the level its table prints") {
+  TempDir dir;
+  const ProcessRun run = runOk({"render", TESSARINE_PLUGIN_PATH, "--param", "0=0", "--param", "1=1",
+                                "--plot", "spectrum.png", "--size", "1000x600"},
+                               dir.path);
+  const Picture picture = readPng(dir / "spectrum.png");
+  REQUIRE(picture.width == 1000);
+  const PlotRect rect = plotRect(picture.width, picture.height);
+  const Axis frequencies{20.0, 24000.0, true}, levels{-140.0, 0.0};
+  int loudest = 0, tallest = 0;
+  double loudestDb = -INFINITY, tallestRow = INFINITY;
+  for (int n = 1; n <= 7; ++n) {
+    const double db = harmonicDb(run.out, n);
+    const double row = rowOf(picture, xPixel(rect, frequencies, 1000.0 * n), kMarkColour);
+    INFO("H", n, " at ", db, " dBFS");
+    CHECK(std::fabs(row - yPixel(rect, levels, std::max(db, -140.0))) <= 1.5);
+    if (db > loudestDb) loudestDb = db, loudest = n;
+    if (row < tallestRow) tallestRow = row, tallest = n;
+  }
+  CHECK(loudest == 2);
+  CHECK(tallest == loudest);
+
+  // Other input: its average spectrum, with no harmonics to mark. Two tones centred
+  // on bins of the 16384-sample windows peak at their own levels, -6 and -30 dBFS.
+  const double bin = 48000.0 / 16384;
+  Audio tones = sine(48000, 1, 341 * bin, 0.5, 48000);
+  for (size_t i = 0; i < tones.frames(); ++i)
+    tones.samples[i] += float(0.0316228 * std::sin(2.0 * kPi * 1705 * bin * double(i) / 48000));
+  writeAudio(dir / "tones.wav", tones);
+  runOk({"render", TESSARINE_PLUGIN_PATH, "tones.wav", "--bypass", "-o", "out.wav", "--plot",
+         "tones.png"},
+        dir.path);
+  const Picture average = readPng(dir / "tones.png");
+  const PlotRect defaultRect = plotRect(800, 500);
+  REQUIRE(average.width == 800);
+  CHECK(std::none_of(average.rgb.begin(), average.rgb.end(),
+                     [](uint32_t pixel) { return near(pixel, kMarkColour); }));
+  for (const auto& [hz, db] : {std::pair{341 * bin, -6.0206}, {1705 * bin, -30.0}}) {
+    const int x = int(xPixel(defaultRect, frequencies, hz));
+    int top = 0;
+    while (top < average.height && !near(average.at(x, top), kSpectrumLine)) ++top;
+    INFO(hz, " Hz");
+    CHECK(std::fabs(top + 0.5 - yPixel(defaultRect, levels, db)) <= 1.5);
+  }
+  CHECK(dir.entries() == std::vector<std::string>{"out.wav", "spectrum.png", "tessarine-out.wav",
+                                                  "tones.png", "tones.wav"});
 }
 #endif

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "errors.h"
+
 namespace {
 
 // Per-channel scratch buffers of one block and the pointer array handed to the
@@ -48,7 +50,14 @@ void collectOutputs(ChannelBlock& block, int pluginOutputs, AudioBuffer& output,
 
 }  // namespace
 
-AudioBuffer renderInBlocks(PluginHost& host, const AudioBuffer& input, int blockSize) {
+void checkCanProcess(const PluginHost& host, const std::string& path) {
+  if (!host.record().processReplacing)
+    throw HostError("plug-in '" + path + "' has no processReplacing function");
+  if (host.record().numOutputs < 1) throw HostError("plug-in '" + path + "' has no audio outputs");
+}
+
+AudioBuffer renderInBlocks(PluginHost& host, const AudioBuffer& input, int blockSize,
+                           const std::function<void(size_t)>& afterBlock) {
   const AEffect& effect = host.record();
   ChannelBlock inputs(effect.numInputs, blockSize), outputs(effect.numOutputs, blockSize);
   AudioBuffer output;
@@ -60,6 +69,7 @@ AudioBuffer renderInBlocks(PluginHost& host, const AudioBuffer& input, int block
     outputs.clear();
     host.processReplacing(inputs.pointers(), outputs.pointers(), int(frames));
     collectOutputs(outputs, effect.numOutputs, output, start, frames);
+    if (afterBlock) afterBlock(start + frames);
   }
   return output;
 }

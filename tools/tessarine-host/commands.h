@@ -6,3 +6,4 @@
 void runInfo(const Options& options);
 void runRender(const Options& options);
 void runScreenshot(const Options& options);
+void runCurve(const Options& options);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <utility>
 
 #include "textformat.h"
@@ -13,34 +14,6 @@ constexpr size_t kResyncInterval = 1024;    // samples between exact phasor reco
 constexpr double kMinSineAmplitude = 1e-5;  // -100 dBFS: quieter is treated as silence
 constexpr double kMinCycles = 4.0;          // fewer, and the window cannot tell harmonics apart
 constexpr size_t kMinSegment = 16;          // samples; anything shorter is not worth measuring
-
-struct Range {
-  size_t begin = 0;
-  size_t end = 0;
-  size_t size() const { return end > begin ? end - begin : 0; }
-};
-
-// The part of a rendered signal free of start-up and end effects: 5 % or at
-// least 10 ms is dropped at each end, plus the plug-in's latency at the start.
-Range steadyRange(size_t frames, int sampleRate, size_t delay) {
-  const size_t skip = std::max(size_t(sampleRate) / 100, frames / 20);
-  Range range{std::min(frames, skip + delay), frames > skip ? frames - skip : 0};
-  if (range.end < range.begin) range.end = range.begin;
-  return range;
-}
-
-// 4-term Blackman-Harris: side lobes at -92 dB and falling further away, so a
-// full-scale tone does not leak into the measurement of its harmonics.
-std::vector<double> blackmanHarris(size_t count) {
-  std::vector<double> window(count);
-  const double step = 2.0 * kPi / double(count);
-  for (size_t i = 0; i < count; ++i) {
-    const double x = step * double(i);
-    window[i] =
-        0.35875 - 0.48829 * std::cos(x) + 0.14128 * std::cos(2.0 * x) - 0.01168 * std::cos(3.0 * x);
-  }
-  return window;
-}
 
 // A stretch of signal under the window, probed one frequency at a time.
 class WindowedSegment {
@@ -207,11 +180,27 @@ std::vector<double> fitHarmonics(const float* x, const std::vector<double>& wind
   return solveLinear(std::move(normal), std::move(rhs));
 }
 
+// window[i] = a0 - a1 cos(x) + a2 cos(2x) - ..., x = 2 pi i / count: periodic, as
+// a window over a stretch of a longer signal should be.
+std::vector<double> cosineSum(size_t count, std::initializer_list<double> terms) {
+  std::vector<double> window(count, 0.0);
+  const double step = 2.0 * kPi / double(count);
+  for (size_t i = 0; i < count; ++i) {
+    double sign = 1.0, k = 0.0;
+    for (double a : terms) {
+      window[i] += sign * a * std::cos(k * step * double(i));
+      sign = -sign;
+      k += 1.0;
+    }
+  }
+  return window;
+}
+
 }  // namespace
 
 SineEstimate estimateSine(const std::vector<float>& samples, int sampleRate) {
   SineEstimate estimate;
-  const Range range = steadyRange(samples.size(), sampleRate, 0);
+  const SampleRange range = steadyRange(samples.size(), sampleRate, 0);
   estimate.verdict = "too short to analyse";
   if (range.size() < kMinSegment) return estimate;
   const float* x = samples.data() + range.begin;
@@ -241,7 +230,7 @@ SineEstimate estimateSine(const std::vector<float>& samples, int sampleRate) {
 HarmonicLevels measureHarmonics(const std::vector<float>& samples, int sampleRate,
                                 double fundamental, int count, size_t delay) {
   HarmonicLevels levels;
-  const Range range = steadyRange(samples.size(), sampleRate, delay);
+  const SampleRange range = steadyRange(samples.size(), sampleRate, delay);
   if (range.size() < kMinSegment) return levels;
   const double f = fundamental / sampleRate;
   int below = 0;
@@ -272,4 +261,25 @@ LevelSummary summarizeLevels(const std::vector<float>& samples) {
 
 double toDb(double linear) {
   return 20.0 * std::log10(std::fabs(linear));
+}
+
+std::string dbText(double linear) {
+  const double db = toDb(linear);
+  return strprintf("%.2f", std::fabs(db) < 0.005 ? 0.0 : db);
+}
+
+SampleRange steadyRange(size_t frames, int sampleRate, size_t delay) {
+  const size_t skip = std::max(size_t(sampleRate) / 100, frames / 20);
+  SampleRange range{std::min(frames, skip + delay), frames > skip ? frames - skip : 0};
+  if (range.end < range.begin) range.end = range.begin;
+  return range;
+}
+
+std::vector<double> blackmanHarris(size_t count) {
+  return cosineSum(count, {0.35875, 0.48829, 0.14128, 0.01168});
+}
+
+std::vector<double> blackmanHarris7(size_t count) {
+  return cosineSum(count, {0.27105140069342, 0.43329793923448, 0.21812299954311, 0.06592544638803,
+                           0.01081174209837, 0.00077658482522, 0.00001388721735});
 }

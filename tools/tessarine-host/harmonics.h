@@ -43,3 +43,25 @@ LevelSummary summarizeLevels(const std::vector<float>& samples);
 
 // 20 log10 |linear|; -inf for silence.
 double toDb(double linear);
+// toDb as the tool prints it: two decimals, without the "-0.00" that rounding a
+// tiny negative value gives.
+std::string dbText(double linear);
+
+// The part of a rendered signal free of start-up and end effects, which the
+// measurements look at: 5 % or at least 10 ms is dropped at each end, plus the
+// plug-in's latency (delay samples) at the start.
+struct SampleRange {
+  size_t begin = 0;
+  size_t end = 0;
+  size_t size() const { return end > begin ? end - begin : 0; }
+};
+SampleRange steadyRange(size_t frames, int sampleRate, size_t delay);
+
+// 4-term Blackman-Harris window of count samples, periodic: side lobes at -92 dB
+// and falling further away, so a full-scale tone does not leak into the
+// measurement of its harmonics.
+std::vector<double> blackmanHarris(size_t count);
+// The 7-term Blackman-Harris window: side lobes below -180 dB for a main lobe
+// twice as wide, so that a full-scale tone leaves a spectrum drawn down to -140 dB
+// clean.
+std::vector<double> blackmanHarris7(size_t count);

@@ -14,6 +14,8 @@ constexpr const char* kUsage =
     "  tessarine-host info PLUGIN.so\n"
     "  tessarine-host render PLUGIN.so [INPUT] [options]\n"
     "  tessarine-host screenshot PLUGIN.so FILE.png [--program N] [--param I=V]...\n"
+    "  tessarine-host curve PLUGIN.so FILE.png [--program N] [--param I=V]...\n"
+    "                [--range R] [--size WxH]\n"
     "  tessarine-host --help\n"
     "\n"
     "Loads a 64-bit Linux VST 2.4 plug-in the way a DAW does.\n"
@@ -27,13 +29,24 @@ constexpr const char* kUsage =
     "           amplitude 1, 2 s long, 48 kHz stereo, is used. For a sine input,\n"
     "           prints the levels of harmonics 1 to 7 of output channel 1 and its\n"
     "           DC offset; for anything else, its peak, RMS and DC levels.\n"
+    "           With --plot, also draws the spectrum of output channel 1 (20 Hz to\n"
+    "           half the rate, dBFS) with the measured harmonics marked, or for\n"
+    "           other input its average spectrum. On a terminal, renders that take\n"
+    "           over a second show their progress.\n"
     "  screenshot\n"
     "           open the plug-in's editor in a window as a DAW does, let it draw\n"
     "           and write the window's pixels to FILE.png (PNG). Uses $DISPLAY,\n"
     "           or a private Xvfb when no display can be opened (package xvfb).\n"
     "           --program and --param are applied before the editor opens.\n"
+    "  curve    feed a slow ramp from -R to +R (1 s at 48 kHz) through the plug-in\n"
+    "           and draw output channel 1 against the input into FILE.png, with\n"
+    "           the identity line faint behind it and the setting in a corner. For\n"
+    "           a memoryless plug-in this is its transfer curve; for a plug-in\n"
+    "           with memory (filters, dynamics, delays) it is only what the\n"
+    "           plug-in does to that ramp.\n"
     "\n"
-    "Render options (screenshot takes --program and --param):\n"
+    "Render options (screenshot takes --program and --param; curve takes those,\n"
+    "--range and --size):\n"
     "  -o, --output FILE     output file (default: tessarine-out.wav)\n"
     "  --program N           select program N (0-based) before processing\n"
     "  --param INDEX=VALUE   set parameter INDEX to VALUE (0..1); may be repeated,\n"
@@ -41,6 +54,10 @@ constexpr const char* kUsage =
     "  --bypass              ask the plug-in to bypass itself\n"
     "  --block N             process in blocks of N frames, 1..65536 (default 512)\n"
     "  --mono                report the plug-in's second input as not connected\n"
+    "  --plot FILE.png       also draw the spectrum of output channel 1 (PNG)\n"
+    "  --size WxH            picture size in pixels, 200x150 to 8192x8192\n"
+    "                        (default 800x500)\n"
+    "  --range R             curve: ramp from -R to +R, 0 < R <= 100 (default 1)\n"
     "  -h, --help            show this help\n"
     "\n"
     "Exit status: 0 on success, 1 when a command fails, 2 for a malformed command line.\n";
@@ -71,6 +88,9 @@ int main(int argc, char** argv) {
         break;
       case Command::Screenshot:
         runScreenshot(options);
+        break;
+      case Command::Curve:
+        runCurve(options);
         break;
     }
     return 0;

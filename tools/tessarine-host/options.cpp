@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "errors.h"
+#include "textformat.h"
 
 namespace {
 
@@ -65,25 +66,55 @@ bool isHelp(const std::string& arg) {
   return arg == "-h" || arg == "--help";
 }
 
-void applyRenderOption(Options& options, const std::string& name, ArgumentReader& reader,
-                       std::optional<std::string>& inlineValue) {
-  if (name == "-o" || name == "--output") {
-    options.outputPath = reader.valueFor(name, inlineValue);
-    if (options.outputPath.empty()) throw UsageError(name + " needs a file name");
-  } else if (name == "--program") {
-    options.program = parseInt(reader.valueFor(name, inlineValue), name);
-  } else if (name == "--param") {
-    options.params.push_back(parseParam(reader.valueFor(name, inlineValue)));
-  } else if (name == "--block") {
-    options.blockSize = parseInt(reader.valueFor(name, inlineValue), name);
-    if (options.blockSize < 1 || options.blockSize > kMaxBlockSize)
-      throw UsageError("--block must be between 1 and " + std::to_string(kMaxBlockSize));
-  } else if (name == "--bypass" || name == "--mono") {
-    if (inlineValue) throw UsageError("option " + name + " takes no value");
-    (name == "--bypass" ? options.bypass : options.mono) = true;
-  } else {
-    throw UsageError("unknown option '" + name + "'");
+// "--range 2": a positive finite number up to kMaxRange.
+double parseRange(const std::string& text) {
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno == ERANGE || !(value > 0.0) || value > kMaxRange)
+    throw UsageError(strprintf("--range expects a number above 0 and at most %g, got '%s'",
+                               kMaxRange, text.c_str()));
+  return value;
+}
+
+// "--size 800x500", within the limits a picture can be drawn at.
+void parseSize(const std::string& text, Options& options) {
+  const std::string limits =
+      strprintf("--size must be WIDTHxHEIGHT from %dx%d to %dx%d, got '%s'", kMinPictureWidth,
+                kMinPictureHeight, kMaxPictureSide, kMaxPictureSide, text.c_str());
+  const size_t x = text.find('x');
+  if (x == std::string::npos) throw UsageError(limits);
+  errno = 0;
+  char* end = nullptr;
+  const long width = std::strtol(text.c_str(), &end, 10);
+  if (end != text.c_str() + x) throw UsageError(limits);
+  const long height = std::strtol(text.c_str() + x + 1, &end, 10);
+  if (x + 1 == text.size() || *end != '\0' || errno == ERANGE || width < kMinPictureWidth ||
+      height < kMinPictureHeight || width > kMaxPictureSide || height > kMaxPictureSide)
+    throw UsageError(limits);
+  options.pictureWidth = int(width);
+  options.pictureHeight = int(height);
+}
+
+// The options each command takes; anything else is an unknown option there.
+bool takesOption(Command command, const std::string& name) {
+  const bool setting = name == "--program" || name == "--param";
+  switch (command) {
+    case Command::Render:
+      return setting || name == "-o" || name == "--output" || name == "--block" ||
+             name == "--bypass" || name == "--mono" || name == "--plot" || name == "--size";
+    case Command::Curve:
+      return setting || name == "--range" || name == "--size";
+    case Command::Screenshot:
+      return setting;
+    default:
+      return false;
   }
+}
+
+std::string nonEmpty(const std::string& name, std::string value) {
+  if (value.empty()) throw UsageError(name + " needs a file name");
+  return value;
 }
 
 void applyOption(Options& options, const std::string& arg, ArgumentReader& reader) {
@@ -94,20 +125,41 @@ void applyOption(Options& options, const std::string& arg, ArgumentReader& reade
     name = arg.substr(0, equals);
     inlineValue = arg.substr(equals + 1);
   }
-  const bool settingOption = name == "--program" || name == "--param";
-  if (options.command == Command::Render ||
-      (options.command == Command::Screenshot && settingOption))
-    applyRenderOption(options, name, reader, inlineValue);
-  else
-    throw UsageError("unknown option '" + name + "'");
+  if (!takesOption(options.command, name)) throw UsageError("unknown option '" + name + "'");
+  if (name == "--bypass" || name == "--mono") {
+    if (inlineValue) throw UsageError("option " + name + " takes no value");
+    (name == "--bypass" ? options.bypass : options.mono) = true;
+    return;
+  }
+  const std::string value = reader.valueFor(name, inlineValue);
+  if (name == "-o" || name == "--output") {
+    options.outputPath = nonEmpty(name, value);
+  } else if (name == "--plot") {
+    options.plotPath = nonEmpty(name, value);
+  } else if (name == "--program") {
+    options.program = parseInt(value, name);
+  } else if (name == "--param") {
+    options.params.push_back(parseParam(value));
+  } else if (name == "--block") {
+    options.blockSize = parseInt(value, name);
+    if (options.blockSize < 1 || options.blockSize > kMaxBlockSize)
+      throw UsageError("--block must be between 1 and " + std::to_string(kMaxBlockSize));
+  } else if (name == "--range") {
+    options.range = parseRange(value);
+  } else if (name == "--size") {
+    parseSize(value, options);
+    options.sizeGiven = true;
+  }
 }
 
 void applyPositional(Options& options, const std::string& arg) {
+  const bool takesImage =
+      options.command == Command::Screenshot || options.command == Command::Curve;
   if (options.pluginPath.empty()) {
     options.pluginPath = arg;
   } else if (options.command == Command::Render && options.inputPath.empty()) {
     options.inputPath = arg;
-  } else if (options.command == Command::Screenshot && options.imagePath.empty()) {
+  } else if (takesImage && options.imagePath.empty()) {
     options.imagePath = arg;
   } else {
     throw UsageError("unexpected argument '" + arg + "'");
@@ -118,6 +170,7 @@ Command parseCommand(const std::string& word) {
   if (word == "info") return Command::Info;
   if (word == "render") return Command::Render;
   if (word == "screenshot") return Command::Screenshot;
+  if (word == "curve") return Command::Curve;
   throw UsageError("unknown command '" + word + "'");
 }
 
@@ -138,7 +191,10 @@ Options parseOptions(int argc, const char* const* argv) {
       applyPositional(options, arg);
   }
   if (options.pluginPath.empty()) throw UsageError("no plug-in given");
-  if (options.command == Command::Screenshot && options.imagePath.empty())
+  if ((options.command == Command::Screenshot || options.command == Command::Curve) &&
+      options.imagePath.empty())
     throw UsageError("no image file given");
+  if (options.command == Command::Render && options.sizeGiven && options.plotPath.empty())
+    throw UsageError("--size sets the size of the --plot picture; no --plot given");
   return options;
 }

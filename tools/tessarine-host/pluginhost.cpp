@@ -192,6 +192,10 @@ std::string PluginHost::programName(int program) {
   return printable(buffer.data());
 }
 
+std::string PluginHost::currentProgramName() {
+  return queryText(effGetProgramName);
+}
+
 // For plug-ins that cannot name a program without making it current.
 std::string PluginHost::programNameBySwitching(int program) {
   const int current = this->program();

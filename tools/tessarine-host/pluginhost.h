@@ -40,6 +40,8 @@ class PluginHost {
   int program();
   void setProgram(int program);
   std::string programName(int program);
+  // The current program's name, asked without switching programs.
+  std::string currentProgramName();
 
   void setBypass(bool bypass);
   void processReplacing(float** inputs, float** outputs, int frames);

@@ -5,7 +5,6 @@
 #include <X11/Xutil.h>
 #include <cairo.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -17,6 +16,7 @@
 #include "commands.h"
 #include "errors.h"
 #include "pluginhost.h"
+#include "pngfile.h"
 #include "settings.h"
 #include "xdisplay.h"
 
@@ -192,36 +192,18 @@ Pixels idleUntilDrawn(PluginHost& host, HostWindow& window) {
   return *previous;
 }
 
-cairo_status_t writeToDescriptor(void* closure, const unsigned char* data, unsigned int length) {
-  const int fd = *static_cast<int*>(closure);
-  while (length > 0) {
-    const ssize_t written = write(fd, data, length);
-    if (written <= 0) return CAIRO_STATUS_WRITE_ERROR;
-    data += written;
-    length -= unsigned(written);
-  }
-  return CAIRO_STATUS_SUCCESS;
-}
-
-void writePng(const Pixels& pixels, OutputFile& output, const std::string& path) {
-  cairo_surface_t* surface =
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels.width, pixels.height);
-  cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
+void writePixels(const Pixels& pixels, OutputFile& output, const std::string& path) {
+  const SurfaceHandle surface(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, pixels.width, pixels.height));
+  cairo_surface_flush(surface.get());
+  unsigned char* data = cairo_image_surface_get_data(surface.get());
+  const int stride = cairo_image_surface_get_stride(surface.get());
   for (int y = 0; y < pixels.height; y++)
     for (int x = 0; x < pixels.width; x++)
       reinterpret_cast<uint32_t*>(data + y * stride)[x] =
           pixels.rgb[size_t(y) * size_t(pixels.width) + size_t(x)];
-  cairo_surface_mark_dirty(surface);
-  int fd = output.releaseDescriptor();
-  const cairo_status_t status = cairo_surface_write_to_png_stream(surface, writeToDescriptor, &fd);
-  cairo_surface_destroy(surface);
-  const bool closed = close(fd) == 0;
-  if (status != CAIRO_STATUS_SUCCESS)
-    throw HostError("cannot write output '" + path + "': " + cairo_status_to_string(status));
-  if (!closed) throw HostError("cannot write output '" + path + "': closing failed");
-  output.commitWritten();
+  cairo_surface_mark_dirty(surface.get());
+  writePng(surface.get(), output, path);
 }
 
 }  // namespace
@@ -250,7 +232,7 @@ void runScreenshot(const Options& options) {
       window.resize(openWidth, openHeight);
     pixels = idleUntilDrawn(host, window);
   }
-  writePng(pixels, output, options.imagePath);
+  writePixels(pixels, output, options.imagePath);
   std::printf("Wrote the %d x %d editor of %s to %s\n", pixels.width, pixels.height, name.c_str(),
               options.imagePath.c_str());
 }

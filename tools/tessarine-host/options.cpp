@@ -32,6 +32,18 @@ float parseParamValue(const std::string& text, const std::string& option) {
   return float(value);
 }
 
+// The editor's scale factor: finite and from 1 to 4, fractions allowed, as editors
+// take it from hosts.
+float parseScale(const std::string& text) {
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(value) || value < 1.0 ||
+      value > 4.0)
+    throw UsageError("--scale expects a factor from 1 to 4, got '" + text + "'");
+  return float(value);
+}
+
 ParamSetting parseParam(const std::string& text) {
   const size_t equals = text.find('=');
   if (equals == std::string::npos)
@@ -95,7 +107,9 @@ void applyOption(Options& options, const std::string& arg, ArgumentReader& reade
     inlineValue = arg.substr(equals + 1);
   }
   const bool settingOption = name == "--program" || name == "--param";
-  if (options.command == Command::Render ||
+  if (options.command == Command::Screenshot && name == "--scale")
+    options.scale = parseScale(reader.valueFor(name, inlineValue));
+  else if (options.command == Command::Render ||
       (options.command == Command::Screenshot && settingOption))
     applyRenderOption(options, name, reader, inlineValue);
   else

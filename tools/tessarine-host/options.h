@@ -23,6 +23,7 @@ struct Options {
   bool bypass = false;
   bool mono = false;
   int blockSize = 512;
+  std::optional<float> scale;  // screenshot: the editor's scale factor (1 to 4)
 };
 
 constexpr int kMaxBlockSize = 65536;

@@ -4,6 +4,7 @@
 // one piece, the real pointer through XTest.
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdint>
 #include <functional>

@@ -1,7 +1,8 @@
 // The plug-in editor's redraw cost, in a real X window: the whole panel (fifteen
 // vector controls, each drawn through its own offscreen pass, then copied to the
 // window), and the idle pass after a parameter moved one knob, which redraws that
-// knob only.
+// knob only and copies its pixels alone to the window. Each at the scale factors
+// 1, 1.5 and 2 (the argument is the factor in percent).
 //
 // It needs an X display. With $DISPLAY unset it starts its own Xvfb for the run
 // (and says so); if that fails too, the benchmarks are skipped with a message.
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "aeffguieditor.h"
@@ -24,20 +26,27 @@ VstIntPtr benchHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
   return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-// A host window with the effect's editor open in it, drawn once.
+// The private X server, started once when $DISPLAY is unset.
+void ensureDisplay() {
+  static std::unique_ptr<PrivateXServer> server;
+  if (server || getenv("DISPLAY")) return;
+  server = std::make_unique<PrivateXServer>();
+  std::fprintf(stderr, "bench_editor: DISPLAY is unset, drawing on a private Xvfb\n");
+}
+
+// A host window with the effect's editor open in it at a scale factor, drawn once.
 struct OpenEditor {
-  OpenEditor() {
-    if (!getenv("DISPLAY")) {
-      server = std::make_unique<PrivateXServer>();
-      std::fprintf(stderr, "bench_editor: DISPLAY is unset, drawing on a private Xvfb\n");
-    }
+  explicit OpenEditor(float factor) {
     display = XOpenDisplay(nullptr);
     if (!display) return;
-    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 419, 145, 0, 0, 0);
+    const unsigned width = unsigned(419 * factor + 1), height = unsigned(145 * factor + 1);
+    window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, width, height, 0, 0, 0);
     XMapWindow(display, window);
     XSync(display, False);
     effect = std::make_unique<tessarine>(benchHost);
     e = effect->getAeffect();
+    // The host's content scale request ('PreS' / 'AeCs').
+    e->dispatcher(e, effVendorSpecific, 0x50726553, 0x41654373, nullptr, factor);
     e->dispatcher(e, effEditOpen, 0, 0, (void*)window, 0.f);
     e->dispatcher(e, effEditDraw, 0, 0, nullptr, 0.f);  // the first draw lets idle work
   }
@@ -51,32 +60,35 @@ struct OpenEditor {
   }
   bool ready() const { return frame() && frame()->getBackBuffer(); }
 
-  std::unique_ptr<PrivateXServer> server;
   Display* display = nullptr;
   Window window = 0;
   std::unique_ptr<tessarine> effect;
   AEffect* e = nullptr;
 };
 
-OpenEditor& editor() {
-  static OpenEditor instance;
-  return instance;
+OpenEditor& editor(int percent) {
+  // The server first, so that it goes after the editors at exit.
+  ensureDisplay();
+  static std::map<int, std::unique_ptr<OpenEditor>> editors;
+  std::unique_ptr<OpenEditor>& instance = editors[percent];
+  if (!instance) instance = std::make_unique<OpenEditor>(float(percent) / 100.f);
+  return *instance;
 }
 
 void BM_EditorFullDraw(benchmark::State& state) {
-  OpenEditor& open = editor();
+  OpenEditor& open = editor(int(state.range(0)));
   if (!open.ready()) {
     state.SkipWithError("no X display (DISPLAY unset and Xvfb did not start)");
     return;
   }
   for (auto _ : state) open.e->dispatcher(open.e, effEditDraw, 0, 0, nullptr, 0.f);
 }
-BENCHMARK(BM_EditorFullDraw)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EditorFullDraw)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 // The host moves the third knob (on the user-interface thread, so at once) and the
 // next idle redraws it.
 void BM_EditorKnobIdle(benchmark::State& state) {
-  OpenEditor& open = editor();
+  OpenEditor& open = editor(int(state.range(0)));
   if (!open.ready()) {
     state.SkipWithError("no X display (DISPLAY unset and Xvfb did not start)");
     return;
@@ -89,7 +101,7 @@ void BM_EditorKnobIdle(benchmark::State& state) {
     open.e->dispatcher(open.e, effEditIdle, 0, 0, nullptr, 0.f);
   }
 }
-BENCHMARK(BM_EditorKnobIdle)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_EditorKnobIdle)->Arg(100)->Arg(150)->Arg(200)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -13,6 +13,8 @@
 #include "drawcontext.h"
 #include "frame.h"
 #include "platformclock.h"
+#include "scalefactor.h"
+#include "x11window.h"
 
 char* gBundleRef = nullptr;
 std::atomic<VstInt32> AEffGUIEditor::knobMode{0};
@@ -51,7 +53,12 @@ void exitBundleRef() {
 }  // namespace
 
 AEffGUIEditor::AEffGUIEditor(AudioEffect* effect)
-    : AEffEditor(effect), rect{0, 0, 0, 0}, lLastTicks(0), inIdleStuff(false), frame(nullptr) {
+    : AEffEditor(effect),
+      rect{0, 0, 0, 0},
+      lLastTicks(0),
+      inIdleStuff(false),
+      frame(nullptr),
+      scaledRect{0, 0, 0, 0} {
   lLastTicks = getTicks();
   if (effect) effect->setEditor(this);
   initBundleRef();
@@ -62,8 +69,32 @@ AEffGUIEditor::~AEffGUIEditor() {
 }
 
 bool AEffGUIEditor::getRect(ERect** ppRect) {
-  *ppRect = &rect;
+  const float f = frame ? frame->getScaleFactor() : getScaleFactor();
+  scaledRect = {(int16_t)scaledLength(rect.top, f), (int16_t)scaledLength(rect.left, f),
+                (int16_t)scaledLength(rect.bottom, f), (int16_t)scaledLength(rect.right, f)};
+  *ppRect = &scaledRect;
   return true;
+}
+
+bool AEffGUIEditor::setHostScaleFactor(float factor) {
+  if (!isValidScaleFactor(factor)) return false;
+  hostScaleFactor = factor;
+  if (frame) frame->setScaleFactor(getScaleFactor());
+  return true;
+}
+
+float AEffGUIEditor::getScaleFactor() {
+  ScaleFactorSources sources;
+  sources.user = std::getenv("TESSARINE_SCALE");
+  sources.host = hostScaleFactor;
+  sources.gdkScale = std::getenv("GDK_SCALE");
+  // The X server is asked only when no earlier source has a factor, and once.
+  if (!parseScaleFactor(sources.user) && !isValidScaleFactor(sources.host) &&
+      !parseScaleFactor(sources.gdkScale, true)) {
+    if (desktopDpi < 0) desktopDpi = X11Window::readDesktopDpi();
+    sources.desktopDpi = desktopDpi;
+  }
+  return resolveScaleFactor(sources);
 }
 
 void AEffGUIEditor::setParameter(VstInt32, float) {}

@@ -26,6 +26,7 @@ class AEffGUIEditor : public AEffEditor {
   AEffGUIEditor(const AEffGUIEditor&) = delete;
   AEffGUIEditor& operator=(const AEffGUIEditor&) = delete;
 
+  // The editor's rectangle in window pixels: rect times the scale factor, rounded.
   bool getRect(ERect** ppRect) override;
   void idle() override;
   void draw(ERect* pRect) override;
@@ -42,6 +43,15 @@ class AEffGUIEditor : public AEffEditor {
   // does the work at most once per 100 ms (see aeffguieditor.cpp).
   virtual void doIdleStuff();
 
+  // The host's content scale: VST's effVendorSpecific 'PreS' request, LV2's
+  // ui:scaleFactor. A valid factor (finite, 1 to 4) is kept and true returned; while
+  // the editor is open, a change of the resulting factor resizes the window through
+  // the host and redraws it. Anything else is ignored (false).
+  bool setHostScaleFactor(float factor);
+  // The factor the editor draws at, from the first valid source of TESSARINE_SCALE,
+  // the host's factor, GDK_SCALE and the desktop's Xft.dpi (see scalefactor.h).
+  float getScaleFactor();
+
   CFrame* getFrame() const { return frame; }
   // Sleeps ms milliseconds.
   void wait(uint32_t ms);
@@ -50,11 +60,17 @@ class AEffGUIEditor : public AEffEditor {
   static VstInt32 getKnobMode() { return knobMode; }
 
  protected:
-  ERect rect;
+  ERect rect;  // in points
   uint32_t lLastTicks;
   bool inIdleStuff;
   CFrame* frame;
 
+ private:
+  ERect scaledRect;             // what getRect reports
+  float hostScaleFactor = 0.f;  // 0: the host gave none
+  double desktopDpi = -1.;      // Xft.dpi, read once when first needed; 0: none
+
+ protected:
   // Process-wide, and set by whichever instance the host tells: read and written whole.
   static std::atomic<VstInt32> knobMode;
 };

@@ -318,6 +318,13 @@ void CDrawContext::releaseCGContext(cairo_t* context) {
   if (!context) return;
   cairo_restore(context);
   needToSynchronizeCGContext = true;
+  // Whatever was drawn lies inside the clip: that part of the window changed.
+  if (ownsSurface && pFrame) {
+    CRect changed(clipRect);
+    const CPoint& scroll = pFrame->getScrollOffset();
+    changed.offset(offsetScreen.x - scroll.x, offsetScreen.y - scroll.y);
+    pFrame->markDamaged(changed);
+  }
 }
 
 void CDrawContext::synchronizeCGContext() {

@@ -1,5 +1,6 @@
 #include "frame.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include "drawcontext.h"
 #include "platformclock.h"
 #include "platformevent.h"
+#include "scalefactor.h"
 #include "x11window.h"
 
 // The window description of the host interface that audioMasterOpenWindow takes:
@@ -81,6 +83,7 @@ void CFrame::initFields(void* inEditor) {
   pVstWindow = nullptr;
   pDragContainer = nullptr;
   pParentFrame = this;
+  scaleFactor = pEditor ? editorOf(pEditor)->getScaleFactor() : 1.f;
 }
 
 CFrame::~CFrame() {
@@ -105,8 +108,11 @@ CFrame::~CFrame() {
 bool CFrame::initFrame(void* systemWin) {
   if (!systemWin) return false;
   int error = 0;
-  controlRef = X11Window::create((unsigned long)(uintptr_t)systemWin, size.left, size.top,
-                                 size.width(), size.height(), platformEventHandler, this, &error);
+  const float f = scaleFactor;
+  controlRef = X11Window::create((unsigned long)(uintptr_t)systemWin, scaledLength(size.left, f),
+                                 scaledLength(size.top, f), scaledLength(size.width(), f),
+                                 scaledLength(size.height(), f), platformEventHandler, this, &error,
+                                 f);
   if (!controlRef) {
     std::fprintf(stderr, "Could not create Control : %d\n", error);
     return false;
@@ -380,15 +386,19 @@ bool CFrame::setModalView(CView* pView) {
 // ---- size and position -----------------------------------------------------------
 
 void CFrame::setWindowSize(long width, long height) {
-  if (controlRef) controlRef->resize((int)width, (int)height);
+  if (controlRef)
+    controlRef->resize(scaledLength((int)width, scaleFactor), scaledLength((int)height, scaleFactor),
+                       scaleFactor);
 }
 
+// The host's window is in pixels: it is asked for the points times the factor.
 bool CFrame::setSize(long width, long height) {
   if (!isOpen() || (width == size.width() && height == size.height())) return false;
   AudioEffectX* effect = effectOf(pEditor);
   char sizeWindow[] = "sizeWindow";
   if (effect && effect->canHostDo(sizeWindow) &&
-      effect->sizeWindow((VstInt32)width, (VstInt32)height)) {
+      effect->sizeWindow(scaledLength((int)width, scaleFactor),
+                         scaledLength((int)height, scaleFactor))) {
     // The host resized its window: only the frame's own window follows; the
     // children's layout stays as it is.
     size.setWidth((CCoord)width);
@@ -412,7 +422,7 @@ bool CFrame::getSize(CRect* pSize) const {
   if (!isOpen() || !pSize) return false;
   int x, y, width, height;
   if (controlRef && controlRef->getFrame(x, y, width, height))
-    *pSize = CRect(x, y, x + width, y + height);
+    *pSize = pixelsToPoints(CRect(x, y, x + width, y + height));
   else
     *pSize = size;
   return true;
@@ -449,7 +459,49 @@ void CFrame::flushBackBuffer() {
 bool CFrame::queryPointer(CPoint& where, long& buttons) {
   int x, y;
   if (!controlRef || !controlRef->queryPointer(x, y, buttons)) return false;
-  where(x, y);
+  where = pixelsToPoints(CPoint(x, y));
+  return true;
+}
+
+// ---- the scale factor --------------------------------------------------------------
+
+CPoint CFrame::pixelsToPoints(const CPoint& pixel) const {
+  if (scaleFactor == 1.f) return pixel;
+  return CPoint((CCoord)std::floor(pixel.x / scaleFactor), (CCoord)std::floor(pixel.y / scaleFactor));
+}
+
+CRect CFrame::pixelsToPoints(const CRect& pixels) const {
+  if (scaleFactor == 1.f) return pixels;
+  const double f = scaleFactor;
+  return CRect((CCoord)std::floor(pixels.left / f), (CCoord)std::floor(pixels.top / f),
+               (CCoord)std::ceil(pixels.right / f), (CCoord)std::ceil(pixels.bottom / f));
+}
+
+void CFrame::markDamaged(const CRect& rect) {
+  if (!controlRef) return;
+  // Grown outwards to whole pixels: at a fractional factor a point's edge may fall
+  // inside a pixel, which the anti-aliased edge still touches.
+  const double f = scaleFactor;
+  const int left = (int)std::floor(rect.left * f), top = (int)std::floor(rect.top * f);
+  controlRef->addDamage(left, top, (int)std::ceil(rect.right * f) - left,
+                        (int)std::ceil(rect.bottom * f) - top);
+}
+
+int64_t CFrame::getPixelsSent() const {
+  return controlRef ? controlRef->getPixelsSent() : 0;
+}
+
+bool CFrame::setScaleFactor(float factor) {
+  if (!isValidScaleFactor(factor) || factor == scaleFactor) return false;
+  scaleFactor = factor;
+  if (!controlRef) return true;
+  const int width = scaledLength(size.width(), factor), height = scaledLength(size.height(), factor);
+  AudioEffectX* effect = effectOf(pEditor);
+  char sizeWindow[] = "sizeWindow";
+  if (effect && effect->canHostDo(sizeWindow)) effect->sizeWindow(width, height);
+  // The window follows whatever the host did: the editor is drawn at the new factor.
+  controlRef->resize(width, height, factor);
+  setDirty(true);
   return true;
 }
 
@@ -474,8 +526,12 @@ bool CFrame::dispatchUpdateEvent() {
 
 // ---- the window's events -----------------------------------------------------------
 
-bool CFrame::platformEventHandler(const CPlatformEvent& event, void* userData) {
+bool CFrame::platformEventHandler(const CPlatformEvent& windowEvent, void* userData) {
   CFrame* frame = static_cast<CFrame*>(userData);
+  // The window speaks in pixels, the views in points.
+  CPlatformEvent event(windowEvent);
+  event.where = frame->pixelsToPoints(windowEvent.where);
+  event.rect = frame->pixelsToPoints(windowEvent.rect);
   switch (event.kind) {
     case kPlatformDraw:
       return frame->handleDrawEvent(event.rect);
@@ -501,13 +557,17 @@ bool CFrame::platformEventHandler(const CPlatformEvent& event, void* userData) {
   return false;
 }
 
-bool CFrame::handleDrawEvent(const CRect& bounds) {
+bool CFrame::handleDrawEvent(const CRect& exposed) {
   CDrawContext* context = createDrawContext();
   if (!context) return false;
+  CRect bounds(exposed);
+  bounds.bound(size);
   // A partial draw clears the frame's dirty flag; when the frame wanted a whole
   // redraw, keep asking for it.
   const bool wasDirty = bDirty;
   drawRect(context, bounds);
+  // The exposed area is sent whole, whatever the views drew into it.
+  markDamaged(bounds);
   if (wasDirty && bounds != size) setDirty(true);
   context->forget();
   return true;

@@ -9,6 +9,8 @@
 // No window-system type appears here: the frame talks to the window system only
 // through X11Window, and to the drawing layer through a Cairo back buffer.
 
+#include <cstdint>
+
 #include "viewcontainer.h"
 
 // Cairo's surface handle, declared the way cairo.h declares it.
@@ -109,12 +111,25 @@ class CFrame : public CViewContainer {
   CDrawContext* createDrawContext();
   bool initFrame(void* systemWin);
 
+  // Window pixels per view point (see scalefactor.h). The frame's size and every
+  // view stay in points; the window, its back buffer and its events are in pixels.
+  float getScaleFactor() const { return scaleFactor; }
+  // A new valid factor: the host is asked to resize its window (sizeWindow), the
+  // frame's window and back buffer follow, and the whole frame redraws at the next
+  // idle. False when the factor is invalid or unchanged.
+  bool setScaleFactor(float factor);
+  // Marks rect (frame points) as changed in the back buffer: the next flush copies it.
+  void markDamaged(const CRect& rect);
+  // Pixels copied from the back buffer to the window so far (0 without a window).
+  int64_t getPixelsSent() const;
+
   // What the window's draw context needs.
   const CPoint& getScrollOffset() const { return hiScrollOffset; }
-  // The window's back buffer: an ARGB32 image surface of the frame's size; null
-  // when the frame has no window.
+  // The window's back buffer: an ARGB32 image surface of the window's pixel size,
+  // its device scale the scale factor (so it is drawn in points); null when the frame
+  // has no window.
   cairo_surface_t* getBackBuffer();
-  // Copies the back buffer to the window.
+  // Copies the damaged parts of the back buffer to the window.
   void flushBackBuffer();
   // Pointer position in frame coordinates and the button word (kButtonLeft ..
   // kButtonControl) from the window system's current state. False without a window.
@@ -150,7 +165,11 @@ class CFrame : public CViewContainer {
   // the frame. The result is the drop's (true for the others).
   bool handleDragEvent(const CPlatformEvent& event);
   void endDrag(CDragContainer* drag);
+  // width x height points, in the window's pixels.
   void setWindowSize(long width, long height);
+  // Window pixels to frame points: positions rounded down, rectangles grown outwards.
+  CPoint pixelsToPoints(const CPoint& pixel) const;
+  CRect pixelsToPoints(const CRect& pixels) const;
 
   void* pEditor;
   void* pSystemWindow;
@@ -170,4 +189,5 @@ class CFrame : public CViewContainer {
   // Kept by each frame: every frame's window gets its drag messages on its own
   // connection, so a drag leaving one frame for another may reach the second first.
   CDragContainer* pDragContainer;
+  float scaleFactor;
 };

@@ -2,9 +2,11 @@
 
 #include <cairo.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "bitmap.h"
+#include "frame.h"
 
 std::atomic<int32_t> gNbCOffscreenContext{0};
 std::atomic<int64_t> gBitmapAllocation{0};
@@ -52,12 +54,19 @@ COffscreenContext::COffscreenContext(CDrawContext* pContext, CBitmap* pBitmapBg,
 void COffscreenContext::createOwnSurface() {
   // An empty area has nothing to draw into or copy.
   if (width <= 0 || height <= 0) return;
-  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
+  // At the frame's scale factor: the pass is drawn in points at the window's
+  // resolution, and copyFrom puts its pixels on the window's pixels one to one.
+  const double scale = pFrame ? pFrame->getScaleFactor() : 1.0;
+  const int pixelWidth = static_cast<int>(std::ceil(width * scale));
+  const int pixelHeight = static_cast<int>(std::ceil(height * scale));
+  int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, pixelWidth);
   // Zeroed memory is fully transparent premultiplied ARGB.
-  offscreenBitmap = static_cast<unsigned char*>(std::calloc(static_cast<size_t>(stride), height));
+  offscreenBitmap =
+      static_cast<unsigned char*>(std::calloc(static_cast<size_t>(stride), pixelHeight));
   if (!offscreenBitmap) return;
   cairo_surface_t* surface = cairo_image_surface_create_for_data(
-      offscreenBitmap, CAIRO_FORMAT_ARGB32, width, height, stride);
+      offscreenBitmap, CAIRO_FORMAT_ARGB32, pixelWidth, pixelHeight, stride);
+  cairo_surface_set_device_scale(surface, scale, scale);
   attachSurface(surface);
   cairo_surface_destroy(surface);  // the context holds it now
   if (!gCGContext) {
@@ -103,6 +112,9 @@ void COffscreenContext::copyFrom(CDrawContext* pContext, CRect destRect, CPoint 
   cairo_clip(cr);
   // Source-over with the image's own (premultiplied) alpha.
   cairo_set_source_surface(cr, image, destRect.left - srcOffset.x, destRect.top - srcOffset.y);
+  // At a fractional factor the image may start inside a window pixel: it is placed
+  // on the nearest pixel rather than resampled (which would blur it).
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
   cairo_paint(cr);
   pContext->releaseCGContext(cr);
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scalefactor.h"
 #include "tessarineeditor.h"
 
 namespace {
@@ -95,6 +96,13 @@ void tessarine::setParameter(VstInt32 index, float value) {
     relaxedStore(*programValue(programs[getProgram()], index), value);
   }
   if (editor) static_cast<tessarineeditor*>(editor)->setParameter(long(index), value);
+}
+
+VstIntPtr tessarine::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg,
+                                    float floatArg) {
+  if (lArg == kScaleRequestIndex && lArg2 == kScaleRequestValue)
+    return editor && static_cast<tessarineeditor*>(editor)->setHostScaleFactor(floatArg) ? 1 : 0;
+  return AudioEffectX::vendorSpecific(lArg, lArg2, ptrArg, floatArg);
 }
 
 float tessarine::getParameter(VstInt32 index) {

@@ -43,6 +43,9 @@ class tessarine : public AudioEffectX {
   bool setBypass(bool pBypass) override;
   bool getVendorString(char* text) override;
   bool getProductString(char* text) override;
+  // The host's content scale ('PreS' / 'AeCs', the factor in floatArg) goes to the
+  // editor; answers 1 when the factor was taken.
+  VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) override;
 
   // Level read-out: 0 reads vuIn, 1 vuOut; each read decays the stored value.
   float getVus(long index);

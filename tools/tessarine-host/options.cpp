@@ -33,6 +33,18 @@ float parseParamValue(const std::string& text, const std::string& option) {
   return float(value);
 }
 
+// The editor's scale factor: finite and from 1 to 4, fractions allowed, as editors
+// take it from hosts.
+float parseScale(const std::string& text) {
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(value) || value < 1.0 ||
+      value > 4.0)
+    throw UsageError("--scale expects a factor from 1 to 4, got '" + text + "'");
+  return float(value);
+}
+
 ParamSetting parseParam(const std::string& text) {
   const size_t equals = text.find('=');
   if (equals == std::string::npos)
@@ -106,7 +118,7 @@ bool takesOption(Command command, const std::string& name) {
     case Command::Curve:
       return setting || name == "--range" || name == "--size";
     case Command::Screenshot:
-      return setting;
+      return setting || name == "--scale";
     default:
       return false;
   }
@@ -146,6 +158,8 @@ void applyOption(Options& options, const std::string& arg, ArgumentReader& reade
       throw UsageError("--block must be between 1 and " + std::to_string(kMaxBlockSize));
   } else if (name == "--range") {
     options.range = parseRange(value);
+  } else if (name == "--scale") {
+    options.scale = parseScale(value);
   } else if (name == "--size") {
     parseSize(value, options);
     options.sizeGiven = true;

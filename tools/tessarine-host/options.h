@@ -28,6 +28,7 @@ struct Options {
   int pictureWidth = 800;
   int pictureHeight = 500;
   bool sizeGiven = false;
+  std::optional<float> scale;  // screenshot: the editor's scale factor (1 to 4)
 };
 
 constexpr int kMaxBlockSize = 65536;

@@ -221,6 +221,12 @@ bool PluginHost::openEditor(unsigned long window) {
   return dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(window)) != 0;
 }
 
+bool PluginHost::setEditorScale(float factor) {
+  constexpr VstInt32 kScaleIndex = 0x50726553;  // 'PreS'
+  constexpr VstIntPtr kScaleValue = 0x41654373;  // 'AeCs'
+  return dispatch(effVendorSpecific, kScaleIndex, kScaleValue, nullptr, factor) == 1;
+}
+
 void PluginHost::idleEditor() {
   dispatch(effEditIdle);
 }

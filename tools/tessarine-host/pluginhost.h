@@ -51,6 +51,9 @@ class PluginHost {
   // The size the editor asks for before it opens; false when it gives none.
   bool editorSize(int& width, int& height);
   bool openEditor(unsigned long window);
+  // Tells the plug-in the content scale of the editor's screen, as hosts do
+  // (effVendorSpecific 'PreS' / 'AeCs', the factor in opt); true when it took it.
+  bool setEditorScale(float factor);
   void idleEditor();
   void closeEditor();
 

@@ -214,6 +214,9 @@ void runScreenshot(const Options& options) {
   PluginHost host(options.pluginPath, HostSettings{});
   if (!host.hasEditor()) throw HostError("plug-in '" + options.pluginPath + "' has no editor");
   applySettings(host, options);
+  // Before the size is asked: the editor reports its size at the factor.
+  if (options.scale && !host.setEditorScale(*options.scale))
+    std::fprintf(stderr, "tessarine-host: warning: the plug-in did not take the scale factor\n");
   int width = 0, height = 0;
   if (!host.editorSize(width, height))
     throw HostError("plug-in '" + options.pluginPath + "' gives no editor size");

@@ -3,6 +3,7 @@
 #include <X11/XKBlib.h>
 #include <X11/Xcursor/Xcursor.h>
 #include <X11/Xlib.h>
+#include <X11/Xresource.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <cairo.h>
@@ -90,7 +91,7 @@ X11Window* X11Window::findByDisplay(_XDisplay* display) {
 }
 
 X11Window* X11Window::create(unsigned long parent, int x, int y, int width, int height,
-                             EventHandler handler, void* userData, int* error) {
+                             EventHandler handler, void* userData, int* error, double scale) {
   int failure = 0;
   X11Window* window = nullptr;
   Display* display = nullptr;
@@ -101,6 +102,7 @@ X11Window* X11Window::create(unsigned long parent, int x, int y, int width, int 
   if (!failure) {
     X11ErrorTrap::adopt(display);
     window = new (std::nothrow) X11Window(display, parent, handler, userData);
+    if (window) window->scale = scale > 0 ? scale : 1.0;
     if (!window) {
       X11ErrorTrap trap;
       closeDisplay(display);
@@ -197,6 +199,8 @@ bool X11Window::createBackBuffer(int w, int h) {
     }
   }
   if (backBuffer) {
+    // Pixel for pixel: the old buffer's device scale would enlarge or shrink it.
+    cairo_surface_set_device_scale(backBuffer, 1, 1);
     cairo_t* cr = cairo_create(surface);
     cairo_set_source_surface(cr, backBuffer, 0, 0);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
@@ -204,11 +208,14 @@ bool X11Window::createBackBuffer(int w, int h) {
     cairo_destroy(cr);
   }
   destroyBackBuffer();
+  // Drawing into the buffer is in points; Cairo renders them at full resolution.
+  cairo_surface_set_device_scale(surface, scale, scale);
   backBuffer = surface;
   image = ximage;
   imageSharesBuffer = sameLayout;
   width = w;
   height = h;
+  damage.clear();
   return true;
 }
 
@@ -244,7 +251,7 @@ void X11Window::readModifierMasks() {
   superMask &= ~altMask;
 }
 
-void X11Window::convertBackBuffer() {
+void X11Window::convertBackBuffer(const CRect& rect) {
   // Any other TrueColor layout: every pixel is rescaled to the visual's masks.
   Visual* v = static_cast<Visual*>(visual);
   const unsigned long masks[3] = {v->red_mask, v->green_mask, v->blue_mask};
@@ -256,9 +263,9 @@ void X11Window::convertBackBuffer() {
   }
   const unsigned char* data = cairo_image_surface_get_data(backBuffer);
   const int stride = cairo_image_surface_get_stride(backBuffer);
-  for (int y = 0; y < height; y++) {
+  for (int y = rect.top; y < rect.bottom; y++) {
     const uint32_t* row = reinterpret_cast<const uint32_t*>(data + (size_t)y * stride);
-    for (int x = 0; x < width; x++) {
+    for (int x = rect.left; x < rect.right; x++) {
       const uint32_t argb = row[x];
       const unsigned long channels[3] = {(argb >> 16) & 0xff, (argb >> 8) & 0xff, argb & 0xff};
       unsigned long pixel = 0;
@@ -268,14 +275,68 @@ void X11Window::convertBackBuffer() {
   }
 }
 
+void X11Window::addDamage(int x, int y, int w, int h) {
+  CRect area(x, y, x + w, y + h);
+  area.bound(CRect(0, 0, width, height));
+  if (area.isEmpty()) return;
+  // Overlapping rectangles merge, so no pixel is sent twice; past a handful the
+  // bounds of all of them are sent, as many small requests cost more than a few
+  // extra pixels.
+  constexpr size_t kMaxDamageRects = 8;
+  for (size_t i = 0; i < damage.size();) {
+    if (damage[i].rectOverlap(area) || damage.size() >= kMaxDamageRects) {
+      const CRect& other = damage[i];
+      area = CRect(std::min(area.left, other.left), std::min(area.top, other.top),
+                   std::max(area.right, other.right), std::max(area.bottom, other.bottom));
+      damage.erase(damage.begin() + (long)i);
+      i = 0;
+    } else {
+      i++;
+    }
+  }
+  damage.push_back(area);
+}
+
+void X11Window::putRect(const CRect& rect) {
+  if (!imageSharesBuffer) convertBackBuffer(rect);
+  XPutImage(display, window, gc, image, rect.left, rect.top, rect.left, rect.top,
+            (unsigned)rect.width(), (unsigned)rect.height());
+  pixelsSent += (int64_t)rect.width() * rect.height();
+}
+
 void X11Window::flush() {
   if (!isAlive() || !backBuffer) return;
   cairo_surface_flush(backBuffer);
-  if (!imageSharesBuffer) convertBackBuffer();
+  if (damage.empty()) damage.push_back(CRect(0, 0, width, height));
   X11ErrorTrap trap;
-  Display* d = display;
-  XPutImage(d, window, gc, image, 0, 0, 0, 0, (unsigned)width, (unsigned)height);
-  XFlush(d);
+  for (const CRect& rect : damage) putRect(rect);
+  damage.clear();
+  XFlush(display);
+}
+
+double X11Window::readDesktopDpi() {
+  Display* d = openDisplay();
+  if (!d) return 0;
+  double dpi = 0;
+  {
+    // The resource manager's quarks are process-wide.
+    std::unique_lock<std::recursive_mutex> lock = X11ErrorTrap::lockProcessState();
+    XrmInitialize();
+    if (const char* resources = XResourceManagerString(d)) {
+      XrmDatabase database = XrmGetStringDatabase(resources);
+      char* type = nullptr;
+      XrmValue value;
+      if (database && XrmGetResource(database, "Xft.dpi", "Xft.Dpi", &type, &value) &&
+          value.addr) {
+        char* end = nullptr;
+        dpi = std::strtod(value.addr, &end);
+        if (end == value.addr) dpi = 0;
+      }
+      if (database) XrmDestroyDatabase(database);
+    }
+  }
+  closeDisplay(d);
+  return dpi;
 }
 
 long X11Window::modifierWord(unsigned int state) const {
@@ -543,8 +604,9 @@ void X11Window::setCursor(int type) {
   currentCursor = type;
 }
 
-bool X11Window::resize(int w, int h) {
+bool X11Window::resize(int w, int h, double newScale) {
   if (!isAlive() || w <= 0 || h <= 0) return false;
+  if (newScale > 0) scale = newScale;
   {
     X11ErrorTrap trap;
     XResizeWindow(display, window, (unsigned)w, (unsigned)h);

@@ -2,8 +2,10 @@
 // X11Window: the frame's child window inside the host's window. It holds a
 // connection of its own to the X server (so two frames, and the host, never share
 // event queues), a back buffer the size of the window that the draw contexts paint
-// into and that flush() copies to the window, and the translation of the window's X
-// events into CPlatformEvent records for the frame.
+// into and whose damaged rectangles flush() copies to the window, and the
+// translation of the window's X events into CPlatformEvent records for the frame.
+// Sizes and event positions here are window pixels; the back buffer carries the
+// frame's scale factor as its Cairo device scale, so drawing into it is in points.
 //
 // Every Xlib call runs under an X11ErrorTrap: protocol errors on this connection
 // (the host destroyed its window, say) are counted instead of ending the process,
@@ -11,6 +13,7 @@
 // the window makes no further call on it. This header needs no X11 header.
 
 #include <cstdint>
+#include <vector>
 
 #include "platformevent.h"
 
@@ -29,9 +32,11 @@ class X11Window {
   // window of width x height at (x, y) inside parent (an X window id) and a back
   // buffer of that size. Null when the display cannot be opened, the parent does not
   // exist, or anything else fails; nothing is left behind then, and *error (if
-  // given) says what failed: 1 no display, 2 no window, 3 no back buffer.
+  // given) says what failed: 1 no display, 2 no window, 3 no back buffer. scale is
+  // the back buffer's device scale (points to pixels).
   static X11Window* create(unsigned long parent, int x, int y, int width, int height,
-                           EventHandler handler, void* userData, int* error = nullptr);
+                           EventHandler handler, void* userData, int* error = nullptr,
+                           double scale = 1.0);
   ~X11Window();
   X11Window(const X11Window&) = delete;
   X11Window& operator=(const X11Window&) = delete;
@@ -45,8 +50,17 @@ class X11Window {
   long getErrorCount() const { return errorCount; }
 
   cairo_surface_t* getBackBuffer() const { return backBuffer; }
-  // Copies the back buffer to the window and flushes the connection.
+  // Marks a rectangle of the back buffer (pixels) as changed since the last flush.
+  void addDamage(int x, int y, int width, int height);
+  // Copies the damaged rectangles of the back buffer to the window (all of it when
+  // none was marked) and flushes the connection.
   void flush();
+  // Pixels sent to the window by flush() since the window was made.
+  int64_t getPixelsSent() const { return pixelsSent; }
+
+  // The desktop's Xft.dpi from the X resource database of $DISPLAY; 0 when the
+  // display cannot be opened or the resource is not set.
+  static double readDesktopDpi();
 
   // Pointer position in window coordinates and the button word from the current
   // button and modifier state.
@@ -66,8 +80,9 @@ class X11Window {
   void setCursor(int type);
   // Makes the window a drop target for other programs' drags (XDND), or no longer.
   void setDropTarget(bool active);
-  // Resizes the window and its back buffer (the new buffer starts transparent).
-  bool resize(int width, int height);
+  // Resizes the window and its back buffer (the new buffer starts transparent where
+  // the old one did not reach); a scale above 0 becomes the new buffer's device scale.
+  bool resize(int width, int height, double newScale = 0.0);
   bool move(int x, int y);
   // Position within the parent and size.
   bool getFrame(int& x, int& y, int& width, int& height);
@@ -106,7 +121,9 @@ class X11Window {
   bool deliver(const CPlatformEvent& event);
   // Flushes, then waits up to timeoutMs (negative: no limit) for data from the server.
   bool pollConnection(long timeoutMs);
-  void convertBackBuffer();
+  // Converts the pixels of rect for a visual whose layout differs from Cairo's.
+  void convertBackBuffer(const CRect& rect);
+  void putRect(const CRect& rect);
 
   _XDisplay* display;
   unsigned long parent;
@@ -122,6 +139,10 @@ class X11Window {
   bool imageSharesBuffer = false;  // image->data is the back buffer's own memory
   int width = 0;
   int height = 0;
+  double scale = 1.0;
+  // Rectangles changed since the last flush, in pixels, none overlapping another.
+  std::vector<CRect> damage;
+  int64_t pixelsSent = 0;
 
   unsigned long cursors[10] = {};
   int currentCursor = -1;

@@ -8,6 +8,7 @@ packages=(
   libcairo2-dev libx11-dev libxcursor-dev libxtst-dev libxres-dev libxfixes-dev adwaita-icon-theme fonts-urw-base35
   doctest-dev libbenchmark-dev libsndfile1-dev libclang-rt-14-dev
   xvfb xauth x11-utils
+  lv2-dev sordi lilv-utils jalv jackd2
 )
 
 missing=()
@@ -24,6 +25,8 @@ if ((${#missing[@]})); then
   fi
   echo "setup: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # jackd2 (jalv.gtk3's audio server in the LV2 interface test) asks about real-time limits.
+  echo "jackd2 jackd/tweak_rt_limits boolean false" | debconf-set-selections
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi

@@ -3,50 +3,13 @@
 // All per-sample arithmetic is single precision, in exactly the order written in
 // the plain loop of shaper.cpp; the vector builds of that loop give the same bits.
 
-#include <array>
-#include <cmath>
 #include <cstring>
 
 #include "shaper.h"
+#include "shaperweights.h"
 #include "tessarine.h"
 
 namespace {
-
-// A parameter value v stands for the linear amplitude 10^(3v - 3).
-float weightOf(float value) { return (float)std::pow(10.0, (double)(value * 3.0f - 3.0f)); }
-
-// Weight sums up to 2^100 (one parameter value up to about 11, far above the
-// nominal 0..1) leave room for every product and sum of the block; above it the
-// weights are taken relative to the largest one (see relativeWeights).
-constexpr float kLargestPlainSum = 0x1p100f;
-
-// The six weights of `weights`, in parameter order.
-std::array<float*, kNumParams> weightSlots(ShaperWeights& weights) {
-  return {&weights.one, &weights.two, &weights.three, &weights.four, &weights.five, &weights.seven};
-}
-
-// Summed in parameter order, as the normalisation has always been formed.
-float weightSum(const ShaperWeights& weights) {
-  return weights.one + weights.two + weights.three + weights.four + weights.five + weights.seven;
-}
-
-// Only the ratios of the weights reach the output, which is normalised by their sum.
-// For parameter values so large that 10^(3v - 3) overflows a float, the weights
-// 10^(3v - 3 - e), e being the largest exponent, give the same output without
-// overflow (the exponents are formed in double precision: 3v alone may overflow a
-// float). Without this, an infinite weight would make the gain 0 and every sample
-// of every later block NaN.
-void relativeWeights(const float values[kNumParams], ShaperWeights& weights) {
-  double exponents[kNumParams];
-  double largest = -HUGE_VAL;
-  for (int i = 0; i < kNumParams; i++) {
-    exponents[i] = (double)values[i] * 3.0 - 3.0;
-    largest = std::fmax(largest, exponents[i]);
-  }
-  const std::array<float*, kNumParams> targets = weightSlots(weights);
-  for (int i = 0; i < kNumParams; i++)
-    *targets[i] = (float)std::pow(10.0, exponents[i] - largest);
-}
 
 std::uint32_t bitsOf(float value) {
   std::uint32_t bits;
@@ -79,14 +42,7 @@ void tessarine::refreshWeights() {
   for (int i = 0; i < kNumParams; i++) same = same && bitsOf(values[i]) == weightsSource[i];
   if (same) return;
   for (int i = 0; i < kNumParams; i++) weightsSource[i] = bitsOf(values[i]);
-  const std::array<float*, kNumParams> targets = weightSlots(weights);
-  for (int i = 0; i < kNumParams; i++) *targets[i] = weightOf(values[i]);
-  float gainSum = weightSum(weights);
-  if (!(gainSum <= kLargestPlainSum)) {
-    relativeWeights(values, weights);
-    gainSum = weightSum(weights);
-  }
-  weights.gain = gainSum != 0.0f ? 1.0f / gainSum : 0.0f;
+  shaperComputeWeights(values, weights);
   weightsValid = true;
 }
 

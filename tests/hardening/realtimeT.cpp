@@ -306,3 +306,41 @@ TEST_CASE("with the editor open, the audio thread still neither allocates, locks
   e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
 }
 #endif
+
+#ifdef TESSARINE_LV2_PATH
+// The LV2 processor's run under the same watch (tests/lv2 builds this file again with the
+// bundle's binary and selects this case).
+#include <lv2/core/lv2.h>
+
+TEST_CASE("the LV2 processor's run neither allocates, locks nor calls the system") {
+  void* library = dlopen(TESSARINE_LV2_PATH, RTLD_NOW | RTLD_LOCAL);
+  REQUIRE_MESSAGE(library, dlerror());
+  using Entry = const LV2_Descriptor* (*)(uint32_t);
+  const Entry entry = reinterpret_cast<Entry>(dlsym(library, "lv2_descriptor"));
+  const LV2_Descriptor* descriptor = entry ? entry(0) : nullptr;
+  REQUIRE(descriptor);
+  LV2_Handle handle = descriptor->instantiate(descriptor, 48000.0, "", nullptr);
+  REQUIRE(handle);
+  AudioWork work;
+  float controls[7] = {};
+  for (uint32_t port = 0; port < 7; port++) descriptor->connect_port(handle, port, &controls[port]);
+  descriptor->connect_port(handle, 7, work.in1.data());
+  descriptor->connect_port(handle, 8, work.in2.data());
+  descriptor->connect_port(handle, 9, work.out1.data());
+  descriptor->connect_port(handle, 10, work.out2.data());
+  static const float kValues[] = {0.0f, -60.0f, -12.5f, 40.0f, 1e30f, -1e30f, NAN, INFINITY};
+  REQUIRE_MESSAGE(runAudioThread([&](const std::function<void(bool)>& watch) {
+    // The very first run is watched too: nothing may be set up lazily.
+    for (int round = 0; round < 40; round++) {
+      for (int port = 0; port < 7; port++)
+        controls[port] = kValues[(size_t)(round + port) % (sizeof(kValues) / sizeof(kValues[0]))];
+      controls[6] = round % 3 == 2 ? 0.0f : 1.0f;
+      watch(true);
+      for (uint32_t frames : {0u, 1u, 7u, 64u, 1000u, 4096u}) descriptor->run(handle, frames);
+      watch(false);
+    }
+  }), kNoSeccomp);
+  reportEvents();
+  descriptor->cleanup(handle);
+}
+#endif

@@ -30,7 +30,7 @@ configure() {
     cmake -S fuzz -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "$@" \
       >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 2; }
   fi
-  cmake --build "$dir" --target hostfuzzer -j "$jobs"
+  cmake --build "$dir" --target hostfuzzer lv2fuzzer -j "$jobs"
 }
 
 # Runs a command with the harness's display, or without one.
@@ -63,15 +63,25 @@ mkdir -p "$build/corpus" "$build/findings"
 # fontconfig's process-lifetime caches (text in the editor's controls) are not leaks.
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-status=0
-withDisplay "$build/hostfuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
-  -print_final_stats=1 -artifact_prefix="$build/findings/" "$build/corpus" fuzz/corpus \
-  tests/hardening/findings \
-  2>"$build/fuzz.log" || status=$?
-grep -E "DONE|^stat::" "$build/fuzz.log" || true
-if [ "$status" -ne 0 ]; then
-  grep -E "ERROR|runtime error|hostfuzzer:|SUMMARY|Test unit written" "$build/fuzz.log" || true
-  echo "fuzz.sh: finding (exit status $status); log in $build/fuzz.log" >&2
-  exit 1
-fi
+# Runs one fuzzer over its corpus for a number of seconds; 1 on any finding.
+fuzz() {
+  local name=$1 secs=$2
+  shift 2
+  local status=0
+  "$@" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -max_len=8192 \
+    -print_final_stats=1 -artifact_prefix="$build/findings/" 2>"$build/$name.log" || status=$?
+  grep -E "DONE|^stat::" "$build/$name.log" || true
+  if [ "$status" -ne 0 ]; then
+    grep -E "ERROR|runtime error|fuzzer:|SUMMARY|Test unit written" "$build/$name.log" || true
+    echo "fuzz.sh: $name finding (exit status $status); log in $build/$name.log" >&2
+    return 1
+  fi
+}
+
+# The VST host surface gets three quarters of the time, the LV2 processor the rest.
+mkdir -p "$build/corpus-lv2"
+lv2seconds=$(( seconds / 4 > 1 ? seconds / 4 : 1 ))
+fuzz hostfuzzer $(( seconds - lv2seconds )) withDisplay "$build/hostfuzzer" "$build/corpus" \
+  fuzz/corpus tests/hardening/findings || exit 1
+fuzz lv2fuzzer "$lv2seconds" "$build/lv2fuzzer" "$build/corpus-lv2" fuzz/corpus-lv2 || exit 1
 echo "fuzz.sh: no finding in $seconds s"

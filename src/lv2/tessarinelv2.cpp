@@ -20,6 +20,10 @@ struct tessarinelv2 {
   // Normalised as the VST build stores them; the first program's values until a
   // port says otherwise.
   float values[kPortHarmonicCount] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  // The bit patterns of the port values last read: a port that holds still costs
+  // one comparison a block, not a division.
+  std::uint32_t portBits[kPortHarmonicCount] = {};
+  bool portBitsValid = false;
   bool bypass = false;
   ShaperWeights weights = {};
   std::uint32_t weightsSource[kPortHarmonicCount] = {};
@@ -39,8 +43,10 @@ LV2_Handle instantiate(const LV2_Descriptor*, double, const char*, const LV2_Fea
 void connectPort(LV2_Handle handle, uint32_t port, void* data) {
   tessarinelv2* self = static_cast<tessarinelv2*>(handle);
   float* buffer = static_cast<float*>(data);
-  if (port < kPortHarmonicCount)
+  if (port < kPortHarmonicCount) {
     self->harmonics[port] = buffer;
+    self->portBitsValid = false;  // the new buffer's value is read whatever it holds
+  }
   else if (port == kPortEnabled)
     self->enabled = buffer;
   else if (port == kPortInput1 || port == kPortInput2)
@@ -55,8 +61,12 @@ void readControls(tessarinelv2& self) {
   for (uint32_t i = 0; i < kPortHarmonicCount; i++) {
     if (!self.harmonics[i]) continue;
     const float db = *self.harmonics[i];
+    const std::uint32_t bits = bitsOf(db);
+    if (self.portBitsValid && bits == self.portBits[i]) continue;
+    self.portBits[i] = bits;
     if (std::isfinite(db)) self.values[i] = normalisedFromDb(db);
   }
+  self.portBitsValid = true;
   if (self.enabled && std::isfinite(*self.enabled)) self.bypass = *self.enabled < 0.5f;
 }
 

@@ -14,10 +14,8 @@
 #include "control.h"
 #include "frame.h"
 #include "hostrecorder.h"
-#include "platformclock.h"
 #include "tessarine.h"
 #include "vgcontrol.h"
-#include "x11window.h"
 #include "xtesthost.h"
 
 namespace {
@@ -43,34 +41,18 @@ constexpr uint32_t rgbOf(const CColor& c) {
 }
 
 // The effect with its editor in a DAW-like host window: requests recorded, pixels, XTest.
-struct TessarineSession {
+struct TessarineSession : HostedEffect {
+  TessarineSession() { e = effect.getAeffect(); }
   ~TessarineSession() {
     recorder.onCall = nullptr;
     if (frame()) dispatch(effEditClose);
-  }
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr) {
-    return e->dispatcher(e, opcode, index, value, ptr, 0.0f);
-  }
-  void idle() { dispatch(effEditIdle); }
-  // Idles as a host's timer would, every 2 ms, until done() or about 3 s passed.
-  bool idleUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1500; i++) {
-      idle();
-      if (done()) return true;
-      platformSleep(2);
-    }
-    return false;
   }
   bool idleUntilPixel(int x, int y, uint32_t rgb) {
     const Window window = child();
     return window && idleUntil([&] { return host.pixel(window, x, y) == rgb; });
   }
   // Opens the editor in the host window and idles until its bottom strip is drawn.
-  bool openAndShow() {
-    return dispatch(effEditOpen, 0, 0, (void*)host.window) == 1 &&
-           idleUntilPixel(1, 140, kStripColor);
-  }
+  bool openAndShow() { return openEditor(host.window) == 1 && idleUntilPixel(1, 140, kStripColor); }
   Snapshot snapshot() {
     Snapshot shot;
     const Window window = child();
@@ -87,10 +69,7 @@ struct TessarineSession {
     return shot;
   }
   CFrame* frame() { return static_cast<AEffGUIEditor*>(effect.getEditor())->getFrame(); }
-  Window child() {
-    CFrame* open = frame();
-    return open && open->getPlatformControl() ? open->getPlatformControl()->getWindowId() : 0;
-  }
+  Window child() { return frame() ? editorWindowIn(host.window) : 0; }
   // The views of the open editor in drawing order; knob(i) is parameter i's.
   CControl* control(long index) {
     return frame() ? dynamic_cast<CControl*>(frame()->getView(index)) : nullptr;
@@ -122,7 +101,6 @@ struct TessarineSession {
   HostRecorder recorder;
   XTestHost host;
   tessarine effect{HostRecorder::callback};
-  AEffect* e = effect.getAeffect();
 };
 
 const CColor kDefaults[4] = {

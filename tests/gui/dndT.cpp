@@ -12,13 +12,11 @@
 #include <vector>
 
 #include "dragcontainer.h"
-#include "platformclock.h"
-#include "x11window.h"
+#include "recordingview.h"
 #include "xdndsource.h"
 #include "xtesthost.h"
 
 namespace {
-typedef std::vector<std::string> Log;
 
 std::string item(long type, const std::string& data) {
   return std::to_string(type) + " " + std::to_string(data.size()) + " " + data;
@@ -113,25 +111,14 @@ class DropEditor : public AEffGUIEditor {
 };
 
 // The drop editor in an effect, driven as a host drives it, and a host window.
-struct Drop {
+struct Drop : HostedEffect {
+  Drop() { e = effect.getAeffect(); }
   ~Drop() {
     if (editor->getFrame()) dispatch(effEditClose);
   }
-  VstIntPtr dispatch(VstInt32 opcode, void* ptr = nullptr) {
-    return aeffect->dispatcher(aeffect, opcode, 0, 0, ptr, 0.f);
-  }
-  bool idleUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1500; i++) {
-      dispatch(effEditIdle);
-      if (done()) return true;
-      platformSleep(2);
-    }
-    return false;
-  }
   bool open(Window parent) {
-    const bool shown = dispatch(effEditOpen, (void*)parent) &&
-                       idleUntil([this] { return editor->view->draws > 0; });
-    if (shown) child = editor->getFrame()->getPlatformControl()->getWindowId();
+    const bool shown = openEditor(parent) && idleUntil([this] { return editor->view->draws > 0; });
+    if (shown) child = editorWindowIn(parent);
     return shown;
   }
   // Sends a command to the source and runs the editor until the source answers.
@@ -187,7 +174,6 @@ struct Drop {
   XTestHost host;
   TestEffect effect{HostRecorder::callback};
   DropEditor* editor = new DropEditor(&effect);  // owned by the effect
-  AEffect* aeffect = effect.getAeffect();
   Log& log = editor->log;
   Window child = 0;
 };
@@ -262,9 +248,9 @@ TEST_CASE_FIXTURE(Opened,
     XdndTestSource::Reading reading;
     Window addressed;  // the window the messages name
   };
-  for (const Source& s : {Source{XdndTestSource::kDeepestAware, XdndTestSource::kAnyFlag, child},
-                          Source{XdndTestSource::kTopLevel, XdndTestSource::kAcceptBit,
-                                 host.window}}) {
+  for (const Source& s :
+       {Source{XdndTestSource::kDeepestAware, XdndTestSource::kAnyFlag, child},
+        Source{XdndTestSource::kTopLevel, XdndTestSource::kAcceptBit, host.window}}) {
     log.clear();
     XdndTestSource source(s.discovery, {{"text/uri-list", kFileList}}, s.reading);
     press(source);

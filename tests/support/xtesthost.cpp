@@ -8,9 +8,16 @@
 #include <cstdlib>
 
 #include "platformclock.h"
-#include "x11window.h"
 
 namespace {
+// An X server resets when its last client leaves and refuses connections meanwhile; a
+// host keeps its connection, and so do the tests, for good. The tests' own queries go
+// through it.
+Display* testConnection() {
+  static Display* keeper = XOpenDisplay(nullptr);
+  return keeper;
+}
+
 // Waits for an event of `type` on `window`, at most about 3 s.
 bool waitForEvent(Display* display, Window window, int type) {
   XEvent event;
@@ -23,10 +30,7 @@ bool waitForEvent(Display* display, Window window, int type) {
 }  // namespace
 
 XTestHost::XTestHost(bool mapped, int x, int y) {
-  // An X server resets when its last client leaves and refuses connections
-  // meanwhile; a host keeps its connection, and so do the tests, for good.
-  static Display* keeper = XOpenDisplay(nullptr);
-  (void)keeper;
+  testConnection();
   display = XOpenDisplay(nullptr);
   if (!display) return;
   const int screen = DefaultScreen(display);
@@ -122,21 +126,21 @@ int XTestHost::clientCount() {
   return count;
 }
 
-bool EditorSession::idleUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 1500; i++) {
-    idle();
-    if (done()) return true;
-    platformSleep(2);
-  }
-  return false;
+Window editorWindowIn(Window parent) {
+  Display* display = testConnection();
+  Window root, up, *list = nullptr, last = 0;
+  unsigned int count = 0;
+  if (display && XQueryTree(display, parent, &root, &up, &list, &count) && count)
+    last = list[count - 1];
+  if (list) XFree(list);
+  return last;
+}
+
+bool clientsReturnTo(XTestHost& host, int count) {
+  for (int i = 0; i < 1000 && host.clientCount() != count; i++) platformSleep(2);
+  return host.clientCount() == count;
 }
 
 bool EditorSession::openAndShow(Window parent) {
-  if (!open(parent)) return false;
-  return idleUntil([this] { return editor->under && editor->under->draws > 0; });
-}
-
-Window EditorSession::childWindow() const {
-  CFrame* frame = editor->getFrame();
-  return frame && frame->getPlatformControl() ? frame->getPlatformControl()->getWindowId() : 0;
+  return open(parent) && idleUntil([this] { return editor->under && editor->under->draws > 0; });
 }

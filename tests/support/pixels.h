@@ -152,6 +152,40 @@ inline std::vector<CColor> snapshot(COffscreenContext& oc) {
   return pixels;
 }
 
+// An image as 0xRRGGBB values: a PNG file read back, or a window's pixels read from the
+// screen (XTestHost::snapshot).
+struct RgbImage {
+  // The PNG's pixels; empty when it cannot be read.
+  static RgbImage fromPng(const std::string& file) {
+    RgbImage image;
+    cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
+    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+      image.width = cairo_image_surface_get_width(surface);
+      image.height = cairo_image_surface_get_height(surface);
+      const unsigned char* data = cairo_image_surface_get_data(surface);
+      const int stride = cairo_image_surface_get_stride(surface);
+      for (int y = 0; y < image.height; y++)
+        for (int x = 0; x < image.width; x++)
+          image.rgb.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xffffffu);
+    }
+    cairo_surface_destroy(surface);
+    return image;
+  }
+
+  uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
+  // How many pixels of rect (right and bottom exclusive) are value.
+  int count(const CRect& rect, uint32_t value) const {
+    int n = 0;
+    for (int y = rect.top; y < rect.bottom; y++)
+      for (int x = rect.left; x < rect.right; x++) n += at(x, y) == value;
+    return n;
+  }
+
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> rgb;
+};
+
 namespace doctest {
 template <>
 struct StringMaker<CColor> {

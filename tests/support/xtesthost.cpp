@@ -118,6 +118,19 @@ uint32_t XTestHost::pixel(Window w, int x, int y) {
   return value;
 }
 
+RgbImage XTestHost::snapshot(Window w, int width, int height) {
+  RgbImage shot;
+  XImage* image = w ? XGetImage(display, w, 0, 0, width, height, AllPlanes, ZPixmap) : nullptr;
+  if (!image) return shot;
+  shot.width = width;
+  shot.height = height;
+  for (int y = 0; y < height; y++)
+    for (int x = 0; x < width; x++)
+      shot.rgb.push_back(uint32_t(XGetPixel(image, x, y)) & 0xffffffu);
+  XDestroyImage(image);
+  return shot;
+}
+
 int XTestHost::clientCount() {
   int count = 0;
   XResClient* clients = nullptr;

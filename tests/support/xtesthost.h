@@ -3,6 +3,9 @@
 // top-level window, an effect with the test editor driven through the dispatcher,
 // and XTest helpers that move and click the real pointer and press real keys.
 
+// doctest (through pixels.h) before Xlib, which defines None.
+#include "pixels.h"
+// Xlib's types for the host's side.
 #include <X11/Xlib.h>
 
 #include <cstdint>
@@ -39,6 +42,8 @@ class XTestHost {
 
   // 0xRRGGBB at (x, y) of a window, read from the screen.
   uint32_t pixel(Window window, int x, int y);
+  // The top-left width x height pixels of a window in one piece (empty if unreadable).
+  RgbImage snapshot(Window window, int width, int height);
   // Clients connected to the X server (XRes).
   int clientCount();
 

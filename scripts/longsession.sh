@@ -6,14 +6,15 @@
 #
 #   scripts/longsession.sh [SECONDS [CYCLES]]    (defaults 600 and 200)
 #
-# Builds the asan preset's longsessionT (BUILD_DIR overrides build/asan) and runs it
-# in a private X server.
+# Builds the asan preset's longsessionT and runs it in a private X server. BUILD_DIR
+# names another build folder (configured with the asan preset's settings when it is
+# not configured yet).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${BUILD_DIR:-build/asan}
 if [ ! -f "$build/build.ninja" ]; then
-  cmake --preset asan >/dev/null
+  cmake --preset asan -B "$build" >/dev/null
 fi
 cmake --build "$build" --target longsessionT -j "${JOBS:-2}"
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs every Debian 12 package that building, testing, benchmarking and the
-# command-line host need, skipping what is already there. Run as root.
+# Installs every Debian 12 package that building, testing, fuzzing (clang; llvm for
+# llvm-profdata and llvm-cov, which scripts/fuzz.sh --coverage runs), benchmarking and
+# the command-line host need, skipping what is already there. Run as root.
 set -euo pipefail
 
 packages=(
-  g++ clang cmake ninja-build pkg-config binutils git
+  g++ clang llvm cmake ninja-build pkg-config binutils git
   libcairo2-dev libx11-dev libxcursor-dev libxtst-dev libxres-dev libxfixes-dev adwaita-icon-theme fonts-urw-base35
   doctest-dev libbenchmark-dev libsndfile1-dev libclang-rt-14-dev
   xvfb xauth x11-utils

@@ -9,20 +9,16 @@
 #include <vector>
 
 #include "aeffectx.h"
+#include "hostedeffect.h"
 #include "hostrecorder.h"
 #include "loadedplugin.h"
 
 namespace {
 
-struct Instance {
-  AEffect* e;
-  explicit Instance(PluginMain main) : e(main(HostRecorder::callback)) {}
+struct Instance : HostedEffect {
+  explicit Instance(PluginMain main) : HostedEffect(main(HostRecorder::callback)) {}
   ~Instance() {
     if (e) dispatch(effClose);
-  }
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f) {
-    return e->dispatcher(e, opcode, index, value, ptr, opt);
   }
 };
 

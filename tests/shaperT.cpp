@@ -1,13 +1,14 @@
-// Every build of the shaping loop against a scalar model, bit for bit (NaN payloads too),
-// and the effect's weight cache against a fresh effect.
+// Every build of the shaping loop against the production scalar loop, bit for bit (NaN
+// payloads too), the scalar loop against an independent model of the arithmetic, and the
+// effect's weight cache against a fresh effect.
 
 #include <doctest/doctest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <ios>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,7 +30,14 @@ std::uint32_t bitsOf(float value) {
   return bits;
 }
 
-// The model: one sample, each operation a separate single-precision step.
+std::string hex(std::uint32_t bits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08x", (unsigned)bits);
+  return text;
+}
+
+// The model, for the scalar loop: one sample, each operation a separate single-precision
+// step in the documented order.
 float modelShape(const ShaperWeights& w, float x) {
   float s = x * x;
   float t2 = (s + s) - 1.0f;
@@ -62,6 +70,11 @@ ShaperWeights modelWeights(const float (&values)[kNumParams]) {
   return {w[0], w[1], w[2], w[3], w[4], w[5], sum != 0.0f ? 1.0f / sum : 0.0f};
 }
 
+// The plain loop every other build must match: the first one listed.
+const ShaperVariant& scalarLoop() {
+  return *shaperVariants().begin();
+}
+
 std::vector<const ShaperVariant*> supportedVariants() {
   std::vector<const ShaperVariant*> found;
   for (const ShaperVariant& variant : shaperVariants())
@@ -72,9 +85,26 @@ std::vector<const ShaperVariant*> supportedVariants() {
 constexpr std::uint32_t kCanary = 0x7fa5a5a5u;  // a signalling NaN no loop can produce
 constexpr size_t kGuard = 20;
 
+// What `variant` must leave in a block that held `before`: for the scalar loop, the
+// model's arithmetic; for every other build, the scalar loop's bits.
+std::vector<float> expectedBlock(const ShaperVariant& variant, const ShaperWeights& w,
+                                 const std::vector<float>& in, const std::vector<float>& before,
+                                 bool replacing) {
+  std::vector<float> out = before;
+  if (&variant != &scalarLoop()) {
+    scalarLoop().shape(w, in.data(), out.data(), (long)in.size(), replacing);
+    return out;
+  }
+  for (size_t i = 0; i < in.size(); i++) {
+    const float shaped = modelShape(w, in[i]);
+    out[i] = replacing ? shaped : modelAdd(shaped, before[i]);
+  }
+  return out;
+}
+
 // Runs `variant` over `in` with the output `offset` floats into a guarded buffer,
 // replacing and accumulating (onto `previous`), out of place and in place, and
-// reports the first difference from the model, or a write outside the block.
+// reports the first difference from expectedBlock, or a write outside the block.
 void checkBlock(const ShaperVariant& variant, const ShaperWeights& w, const std::vector<float>& in,
                 const std::vector<float>& previous, size_t offset) {
   const size_t n = in.size();
@@ -87,30 +117,26 @@ void checkBlock(const ShaperVariant& variant, const ShaperWeights& w, const std:
       std::copy(in.begin(), in.end(), inPtr);
       const std::vector<float>& before = inPlace ? in : previous;
       std::copy(before.begin(), before.end(), buffer.begin() + (ptrdiff_t)offset);
+      const std::vector<float> expectedOut = expectedBlock(variant, w, in, before, replacing);
       if (inPlace) inPtr = buffer.data() + offset;
 
       variant.shape(w, inPtr, buffer.data() + offset, (long)n, replacing);
       if (!inPlace && !std::equal(in.begin(), in.end(), inPtr,
                                   [](float a, float b) { return bitsOf(a) == bitsOf(b); })) {
-        FAIL_CHECK(variant.name << " wrote to its input");
+        FAIL_CHECK(std::string(variant.name) << " wrote to its input");
         return;
       }
 
       for (size_t i = 0; i < buffer.size(); i++) {
-        std::uint32_t expected = kCanary;
-        if (i >= offset && i < offset + n) {
-          float x = in[i - offset];
-          float shaped = modelShape(w, x);
-          expected =
-              bitsOf(replacing ? shaped : modelAdd(shaped, inPlace ? x : previous[i - offset]));
-        }
+        const bool inBlock = i >= offset && i < offset + n;
+        const std::uint32_t expected = inBlock ? bitsOf(expectedOut[i - offset]) : kCanary;
         if (bitsOf(buffer[i]) != expected) {
-          FAIL_CHECK(variant.name << (replacing ? " replacing " : " accumulating ")
-                                  << (inPlace ? "in place, " : "out of place, ") << n
-                                  << " frames at offset " << offset << ": sample "
-                                  << (ptrdiff_t)(i - offset) << std::hex << " (input "
-                                  << (i >= offset && i < offset + n ? bitsOf(in[i - offset]) : 0u)
-                                  << ") gave " << bitsOf(buffer[i]) << ", expected " << expected);
+          FAIL_CHECK((std::string(variant.name) + (replacing ? " replacing " : " accumulating ") +
+                      (inPlace ? "in place, " : "out of place, "))
+                     << n << " frames at offset " << offset << ": sample "
+                     << (ptrdiff_t)(i - offset) << " (input "
+                     << hex(inBlock ? bitsOf(in[i - offset]) : 0u) << ") gave "
+                     << hex(bitsOf(buffer[i])) << ", expected " << hex(expected));
           return;
         }
       }
@@ -168,7 +194,7 @@ std::vector<ShaperWeights> weightSets() {
 
 }  // namespace
 
-TEST_CASE("every build the CPU runs gives the model's bits") {
+TEST_CASE("every build the CPU runs gives the scalar loop's bits, and that the model's") {
   const auto variants = supportedVariants();
   REQUIRE(variants.size() >= 1);
   const auto allWeights = weightSets();
@@ -234,6 +260,7 @@ TEST_CASE("the bypass moves bits unchanged, and adding keeps the input's NaN") {
 }
 
 TEST_CASE("forcing a build") {
+  CHECK(std::string(scalarLoop().name) == "scalar");
   for (const ShaperVariant& variant : shaperVariants()) {
     CHECK(shaperForce(variant.name) == variant.supported());
     if (variant.supported()) CHECK(&shaperActive() == &variant);
@@ -311,31 +338,39 @@ TEST_CASE("the weight cache gives what computing the weights every block gives")
 }
 
 // Every float with |x| <= 1.5 through every build, twice: with the default
-// program and with all six harmonics at different levels. About 2.1 billion
-// inputs; outside the default suite.
+// program and with all six harmonics at different levels; the scalar loop against the
+// model, every other build against the scalar loop. About 2.1 billion inputs; outside
+// the default suite.
 TEST_CASE("exhaustive: every float up to 1.5 in magnitude" * doctest::skip()) {
   const auto variants = supportedVariants();
   const float settings[2][kNumParams] = {{1, 0, 0, 0, 0, 0}, {1, 0.8f, 0.7f, 0.3f, 0.5f, 0.9f}};
   const std::uint32_t last = bitsOf(1.5f);
   constexpr std::uint32_t kChunk = 1u << 16;
-  std::vector<float> in(kChunk), expected(kChunk), out(kChunk);
+  std::vector<float> in(kChunk), model(kChunk), scalar(kChunk), out(kChunk);
+  std::uint32_t count = 0;
+  auto compare = [&](const char* name, const std::vector<float>& got,
+                     const std::vector<float>& want) {
+    if (std::memcmp(got.data(), want.data(), count * sizeof(float)) == 0) return;
+    std::uint32_t i = 0;
+    while (bitsOf(got[i]) == bitsOf(want[i])) i++;
+    FAIL_CHECK(std::string(name) << ": input " << hex(bitsOf(in[i])) << " gave "
+                                 << hex(bitsOf(got[i])) << ", expected " << hex(bitsOf(want[i])));
+  };
   for (const auto& setting : settings) {
     const ShaperWeights w = modelWeights(setting);
     for (std::uint32_t sign : {0u, 0x80000000u}) {
       for (std::uint64_t start = 0; start <= last; start += kChunk) {
-        std::uint32_t count = (std::uint32_t)std::min<std::uint64_t>(kChunk, last + 1 - start);
+        count = (std::uint32_t)std::min<std::uint64_t>(kChunk, last + 1 - start);
         for (std::uint32_t i = 0; i < count; i++) {
           in[i] = fromBits(sign | (std::uint32_t)(start + i));
-          expected[i] = modelShape(w, in[i]);
+          model[i] = modelShape(w, in[i]);
         }
+        scalarLoop().shape(w, in.data(), scalar.data(), (long)count, true);
+        compare("scalar", scalar, model);
         for (const ShaperVariant* variant : variants) {
+          if (variant == &scalarLoop()) continue;
           variant->shape(w, in.data(), out.data(), (long)count, true);
-          if (std::memcmp(out.data(), expected.data(), count * sizeof(float)) != 0) {
-            std::uint32_t i = 0;
-            while (bitsOf(out[i]) == bitsOf(expected[i])) i++;
-            FAIL_CHECK(variant->name << std::hex << ": input " << bitsOf(in[i]) << " gave "
-                                     << bitsOf(out[i]) << ", expected " << bitsOf(expected[i]));
-          }
+          compare(variant->name, out, scalar);
         }
       }
     }

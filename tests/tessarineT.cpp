@@ -8,20 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "hostedeffect.h"
 #include "hostrecorder.h"
 #include "tessarine.h"
 
 namespace {
 
-struct Fixture {
+struct Fixture : HostedEffect {
+  Fixture() { e = effect.getAeffect(); }
   HostRecorder host;
   tessarine effect{HostRecorder::callback};
-  AEffect* e = effect.getAeffect();
 
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.0f) {
-    return e->dispatcher(e, opcode, index, value, ptr, opt);
-  }
   std::string text(VstInt32 opcode, VstInt32 index = 0) {
     char buffer[128];
     std::memset(buffer, '#', sizeof(buffer));

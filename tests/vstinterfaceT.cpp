@@ -8,6 +8,7 @@
 
 #include "aeffeditor.h"
 #include "audioeffectx.h"
+#include "hostedeffect.h"
 #include "hostrecorder.h"
 
 namespace {
@@ -48,15 +49,10 @@ struct RecordingEditor : AEffEditor {
   bool setKnobMode(VstInt32 mode) override { return mode == 2; }
 };
 
-VstIntPtr dispatch(AEffect* e, VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                   void* ptr = nullptr, float opt = 0.0f) {
-  return e->dispatcher(e, opcode, index, value, ptr, opt);
-}
-
-struct Fixture {
+struct Fixture : HostedEffect {
+  Fixture() { e = effect.getAeffect(); }
   HostRecorder host;
   BareEffect effect{HostRecorder::callback};
-  AEffect* e = effect.getAeffect();
   RecordingEditor* addEditor() {
     RecordingEditor* editor = new RecordingEditor(&effect);
     effect.setEditor(editor);
@@ -153,9 +149,9 @@ TEST_CASE_FIXTURE(Fixture, "a bare effect's record and flag setters") {
   effect.canDoubleReplacing(true);
   CHECK(e->flags == (effFlagsCanReplacing | effFlagsHasVu | effFlagsCanDoubleReplacing));
   effect.isSynth(true);
-  CHECK(dispatch(e, effGetPlugCategory) == kPlugCategSynth);
+  CHECK(dispatch(effGetPlugCategory) == kPlugCategSynth);
   effect.isSynth(false);
-  CHECK(dispatch(e, effGetPlugCategory) == kPlugCategUnknown);
+  CHECK(dispatch(effGetPlugCategory) == kPlugCategUnknown);
 
   addEditor();
   CHECK((e->flags & effFlagsHasEditor) != 0);
@@ -166,52 +162,52 @@ TEST_CASE("effClose runs close, destroys the effect and its editor, and answers 
   BareEffect::destroyed = 0;
   BareEffect* effect = new BareEffect(HostRecorder::callback);
   effect->setEditor(new AEffEditor(effect));
-  AEffect* e = effect->getAeffect();
-  CHECK(dispatch(e, effOpen) == 0);
+  const HostedEffect plugin(effect->getAeffect());
+  CHECK(plugin.dispatch(effOpen) == 0);
   CHECK(effect->log == std::vector<std::string>{"open"});
-  CHECK(dispatch(e, effClose) == 1);
+  CHECK(plugin.dispatch(effClose) == 1);
   CHECK(BareEffect::destroyed == 1);
 }
 
 TEST_CASE_FIXTURE(Fixture, "core opcodes") {
-  CHECK(dispatch(e, effIdentify) == 0x4E764566);
-  CHECK(dispatch(e, effGetVu) == 0);
+  CHECK(dispatch(effIdentify) == 0x4E764566);
+  CHECK(dispatch(effGetVu) == 0);
 
-  dispatch(e, effSetProgram, 0, 2);
-  CHECK(dispatch(e, effGetProgram) == 2);
-  dispatch(e, effSetProgram, 0, 3);
-  dispatch(e, effSetProgram, 0, -1);
-  CHECK(dispatch(e, effGetProgram) == 2);
+  dispatch(effSetProgram, 0, 2);
+  CHECK(dispatch(effGetProgram) == 2);
+  dispatch(effSetProgram, 0, 3);
+  dispatch(effSetProgram, 0, -1);
+  CHECK(dispatch(effGetProgram) == 2);
 
-  dispatch(e, effMainsChanged, 0, 1);
-  dispatch(e, effMainsChanged, 0, 0);
+  dispatch(effMainsChanged, 0, 1);
+  dispatch(effMainsChanged, 0, 0);
   CHECK(effect.log == std::vector<std::string>{"resume", "suspend"});
 
-  dispatch(e, effSetSampleRate, 0, 0, nullptr, 96000.0f);
-  dispatch(e, effSetBlockSize, 0, 256);
+  dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f);
+  dispatch(effSetBlockSize, 0, 256);
   CHECK(effect.getSampleRate() == 96000.0f);
   CHECK(effect.getBlockSize() == 256);
 
   // No editor: every editor opcode answers 0.
   ERect* rect = reinterpret_cast<ERect*>(1);
-  CHECK(dispatch(e, effEditGetRect, 0, 0, &rect) == 0);
-  CHECK(dispatch(e, effEditOpen, 0, 0, &rect) == 0);
-  CHECK(dispatch(e, effEditMouse, 1, 2) == 0);
-  CHECK(dispatch(e, effEditKeyDown, 'a', 0) == 0);
-  CHECK(dispatch(e, effSetEditKnobMode, 0, 2) == 0);
+  CHECK(dispatch(effEditGetRect, 0, 0, &rect) == 0);
+  CHECK(dispatch(effEditOpen, 0, 0, &rect) == 0);
+  CHECK(dispatch(effEditMouse, 1, 2) == 0);
+  CHECK(dispatch(effEditKeyDown, 'a', 0) == 0);
+  CHECK(dispatch(effSetEditKnobMode, 0, 2) == 0);
   for (VstInt32 op : {effEditClose, effEditDraw, effEditIdle, effEditTop, effEditSleep})
-    CHECK(dispatch(e, op) == 0);
+    CHECK(dispatch(op) == 0);
 
   void* chunk = reinterpret_cast<void*>(1);
-  CHECK(dispatch(e, effGetChunk, 0, 0, &chunk) == 0);
-  CHECK(dispatch(e, effSetChunk, 0, 16, &chunk) == 0);
-  for (VstInt32 op : {-5, -1, 80, 100, 1000}) CHECK(dispatch(e, op, 1, 1, &chunk, 1.0f) == 0);
+  CHECK(dispatch(effGetChunk, 0, 0, &chunk) == 0);
+  CHECK(dispatch(effSetChunk, 0, 16, &chunk) == 0);
+  for (VstInt32 op : {-5, -1, 80, 100, 1000}) CHECK(dispatch(op, 1, 1, &chunk, 1.0f) == 0);
 }
 
 TEST_CASE_FIXTURE(Fixture, "a host's program name is read no further than its limit") {
   char unterminated[40];
   std::memset(unterminated, 'n', sizeof(unterminated));
-  dispatch(e, effSetProgramName, 0, 0, unterminated);
+  dispatch(effSetProgramName, 0, 0, unterminated);
   CHECK(std::strlen(effect.lastProgramName) == kVstMaxProgNameLen);
 }
 
@@ -219,7 +215,7 @@ TEST_CASE_FIXTURE(Fixture, "opcodes that use ptr answer 0 for a null ptr") {
   RecordingEditor* editor = addEditor();
   for (VstInt32 op = -5; op <= 100; op++) {
     if (op == effClose || op == effEditDraw) continue;
-    VstIntPtr answer = dispatch(e, op, 0, 0, nullptr, 0.0f);
+    VstIntPtr answer = dispatch(op, 0, 0, nullptr, 0.0f);
     bool neutralNonZero = op == effIdentify || op == effCanBeAutomated ||
                           op == effGetNumProgramCategories || op == effConnectInput ||
                           op == effConnectOutput || op == effSetBlockSizeAndSampleRate ||
@@ -234,28 +230,28 @@ TEST_CASE_FIXTURE(Fixture, "neutral answers of the extended dispatcher") {
   char text[128];
   std::memset(text, '#', sizeof(text));
 
-  CHECK(dispatch(e, effCanDo, 0, 0, const_cast<char*>("bypass")) == 0);
-  CHECK(dispatch(e, effGetPlugCategory) == 0);
-  CHECK(dispatch(e, effGetVstVersion) == 2400);
-  CHECK(dispatch(e, effGetTailSize) == 0);
-  CHECK(dispatch(e, effGetEffectName, 0, 0, text) == 0);
+  CHECK(dispatch(effCanDo, 0, 0, const_cast<char*>("bypass")) == 0);
+  CHECK(dispatch(effGetPlugCategory) == 0);
+  CHECK(dispatch(effGetVstVersion) == 2400);
+  CHECK(dispatch(effGetTailSize) == 0);
+  CHECK(dispatch(effGetEffectName, 0, 0, text) == 0);
   CHECK(text[0] == '#');
-  CHECK(dispatch(e, effKeysRequired) == 1);
-  CHECK(dispatch(e, effGetNumProgramCategories) == 1);
-  CHECK(dispatch(e, effCanBeAutomated, 12345) == 1);
-  CHECK(dispatch(e, effGetCurrentMidiProgram, 0, 0, text) == -1);
-  CHECK(dispatch(e, effConnectInput, 1, 0) == 1);
-  CHECK(dispatch(e, effSetBypass, 0, 5) == 0);
-  CHECK(dispatch(e, effSetTotalSampleToProcess, 0, 777) == 777);
-  CHECK(dispatch(e, effGetVendorString, 0, 0, text) == 0);
+  CHECK(dispatch(effKeysRequired) == 1);
+  CHECK(dispatch(effGetNumProgramCategories) == 1);
+  CHECK(dispatch(effCanBeAutomated, 12345) == 1);
+  CHECK(dispatch(effGetCurrentMidiProgram, 0, 0, text) == -1);
+  CHECK(dispatch(effConnectInput, 1, 0) == 1);
+  CHECK(dispatch(effSetBypass, 0, 5) == 0);
+  CHECK(dispatch(effSetTotalSampleToProcess, 0, 777) == 777);
+  CHECK(dispatch(effGetVendorString, 0, 0, text) == 0);
 
-  CHECK(dispatch(e, effSetBlockSizeAndSampleRate, 0, 333, nullptr, 22050.0f) == 1);
+  CHECK(dispatch(effSetBlockSizeAndSampleRate, 0, 333, nullptr, 22050.0f) == 1);
   CHECK(effect.getBlockSize() == 333);
   CHECK(effect.getSampleRate() == 22050.0f);
 
   VstSpeakerArrangement* in = reinterpret_cast<VstSpeakerArrangement*>(1);
   VstSpeakerArrangement* out = reinterpret_cast<VstSpeakerArrangement*>(1);
-  CHECK(dispatch(e, effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out) == 0);
+  CHECK(dispatch(effGetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out) == 0);
   CHECK(in == nullptr);
   CHECK(out == nullptr);
 
@@ -270,22 +266,22 @@ TEST_CASE_FIXTURE(Fixture, "neutral answers of the extended dispatcher") {
 
 TEST_CASE_FIXTURE(Fixture, "key opcodes reach the editor as a VstKeyCode") {
   RecordingEditor* editor = addEditor();
-  CHECK(dispatch(e, effEditKeyDown, 'q', 0x10E, nullptr, 8.9f) == 1);
+  CHECK(dispatch(effEditKeyDown, 'q', 0x10E, nullptr, 8.9f) == 1);
   CHECK(editor->lastKey.character == 'q');
   CHECK(editor->lastKey.virt == 0x0E);
   CHECK(editor->lastKey.modifier == 8);
-  CHECK(dispatch(e, effEditKeyUp, 'r', 2, nullptr, 257.0f) == 0);
+  CHECK(dispatch(effEditKeyUp, 'r', 2, nullptr, 257.0f) == 0);
   CHECK(editor->lastKey.modifier == 1);
-  CHECK(dispatch(e, effSetEditKnobMode, 0, 2) == 1);
-  CHECK(dispatch(e, effEditMouse, 3, 4) == 3004);
+  CHECK(dispatch(effSetEditKnobMode, 0, 2) == 1);
+  CHECK(dispatch(effEditMouse, 3, 4) == 3004);
 
   ERect* rect = reinterpret_cast<ERect*>(1);
-  CHECK(dispatch(e, effEditGetRect, 0, 0, &rect) == 0);
+  CHECK(dispatch(effEditGetRect, 0, 0, &rect) == 0);
   CHECK(rect == nullptr);
   int window = 0;
-  CHECK(dispatch(e, effEditOpen, 0, 0, &window) == 0);
+  CHECK(dispatch(effEditOpen, 0, 0, &window) == 0);
   CHECK(editor->isOpen());
-  dispatch(e, effEditClose);
+  dispatch(effEditClose);
   CHECK(!editor->isOpen());
 }
 

@@ -487,6 +487,10 @@ void CFrame::markDamaged(const CRect& rect) {
                         (int)std::ceil(rect.bottom * f) - top);
 }
 
+unsigned long CFrame::getWindowId() const {
+  return controlRef ? controlRef->getWindowId() : 0;
+}
+
 int64_t CFrame::getPixelsSent() const {
   return controlRef ? controlRef->getPixelsSent() : 0;
 }

@@ -122,6 +122,8 @@ class CFrame : public CViewContainer {
   void markDamaged(const CRect& rect);
   // Pixels copied from the back buffer to the window so far (0 without a window).
   int64_t getPixelsSent() const;
+  // The X id of the frame's own child window; 0 while it has none.
+  unsigned long getWindowId() const;
 
   // What the window's draw context needs.
   const CPoint& getScrollOffset() const { return hiScrollOffset; }

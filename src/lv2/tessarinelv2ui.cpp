@@ -14,7 +14,6 @@
 #include "frame.h"
 #include "lv2uieffect.h"
 #include "tessarineeditor.h"
-#include "x11window.h"
 
 namespace {
 
@@ -65,8 +64,8 @@ bool openEditor(tessarinelv2ui& ui, void* parent, LV2UI_Widget* widget,
   editor->setHostScaleFactor(ui.scaleFactor);
   if (!editor->open(parent)) return false;
   CFrame* frame = editor->getFrame();
-  if (!frame || !frame->getPlatformControl()) return false;
-  *widget = reinterpret_cast<LV2UI_Widget>((uintptr_t)frame->getPlatformControl()->getWindowId());
+  if (!frame || !frame->getWindowId()) return false;
+  *widget = reinterpret_cast<LV2UI_Widget>((uintptr_t)frame->getWindowId());
   ERect* rect = nullptr;
   if (resize && resize->ui_resize && editor->getRect(&rect) && rect)
     resize->ui_resize(resize->handle, rect->right - rect->left, rect->bottom - rect->top);

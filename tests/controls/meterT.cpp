@@ -5,7 +5,8 @@
 #include <cmath>
 #include <string>
 
-#include "controlpixels.h"
+#include "controlcolours.h"
+#include "recordingview.h"
 #include "vgmeter.h"
 
 namespace {

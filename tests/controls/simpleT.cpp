@@ -2,7 +2,8 @@
 
 #include <doctest/doctest.h>
 
-#include "controlpixels.h"
+#include "controlcolours.h"
+#include "recordingview.h"
 #include "vgbutton.h"
 #include "vglabel.h"
 #include "vglogo.h"

@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "controlcolours.h"
 #include "frame.h"
 #include "hostrecorder.h"
 #include "vgslider.h"
@@ -13,8 +14,7 @@
 
 namespace {
 
-CColor gColors[4] = {
-    {40, 60, 120, 255}, {150, 30, 20, 255}, {240, 170, 20, 255}, {20, 120, 40, 255}};
+CColor gColors[4] = {kBack, kFore, kHilite, kText};
 // 200 x 20 at (100, 40): the handle's centre runs from x 115 to x 285 of the window.
 const CRect kSliderSize(100, 40, 300, 60);
 constexpr int kY = 50;
@@ -42,25 +42,14 @@ class SliderEditor : public AEffGUIEditor, public CControlListener {
   VGSlider* slider = nullptr;
 };
 
-struct Session {
+struct Session : HostedEffect {
   Session() {
+    e = effect.getAeffect();
     REQUIRE(host.display);
-    REQUIRE(dispatch(effEditOpen, 0, 0, (void*)host.window) == 1);
+    REQUIRE(openEditor(host.window) == 1);
     REQUIRE(idleUntil([this] { return !editor->slider->isDirty(); }));
   }
   ~Session() { dispatch(effEditClose); }
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr) {
-    return aeffect->dispatcher(aeffect, opcode, index, value, ptr, 0.f);
-  }
-  bool idleUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1500; i++) {
-      dispatch(effEditIdle);
-      if (done()) return true;
-      editor->wait(2);
-    }
-    return false;
-  }
   // Presses the button at x (Shift held when shift), runs `onIdle(n)` at the n-th
   // host idle of the drag loop, and returns once the loop has ended.
   void drag(int x, bool shift, const std::function<void(int)>& onIdle) {
@@ -89,7 +78,6 @@ struct Session {
   XTestHost host;
   TestEffect effect{HostRecorder::callback};
   SliderEditor* editor = new SliderEditor(&effect);  // owned by the effect
-  AEffect* aeffect = effect.getAeffect();
   bool held = false;
 };
 

@@ -5,7 +5,6 @@
 #include <string>
 #include <tuple>
 
-#include "pixelcanvas.h"
 #include "recordingview.h"
 #include "ruvdrawcontext.h"
 #include "vgcontrol.h"
@@ -204,7 +203,7 @@ TEST_CASE("RUVDrawContext: drawRect is the stroked drawRect, dashes included") {
     CHECK(ruv->getLineWidth() == 2);
     int differing = 0;
     for (int y = 0; y < 40; y++)
-      for (int x = 0; x < 40; x++) differing += pixel(*ruv, x, y) != pixel(*plain, x, y);
+      for (int x = 0; x < 40; x++) differing += pixelAt(*ruv, x, y) != pixelAt(*plain, x, y);
     CHECK(differing == 0);
     ruv->forget();
     plain->forget();
@@ -212,7 +211,7 @@ TEST_CASE("RUVDrawContext: drawRect is the stroked drawRect, dashes included") {
 }
 
 TEST_CASE("drawRoundedRect: radius-10 corners, top and left one pixel in, offset ignored") {
-  const uint32_t white = argb(kWhiteCColor);
+  const CColor white = kWhiteCColor;
   for (CPoint offset : {CPoint(0, 0), CPoint(3, 2)}) {
     RUVDrawContext* oc = new RUVDrawContext(nullptr, 60, 50, kWhiteCColor);
     oc->offset = offset;
@@ -222,14 +221,14 @@ TEST_CASE("drawRoundedRect: radius-10 corners, top and left one pixel in, offset
     // Pen centred on y = 6, x = 6, y = 35 and x = 45: without anti-aliasing each
     // edge falls on the pixel before, so the ink fills the rectangle's own pixels.
     CHECK(inkBounds(*oc, white) == CRect(5, 5, 45, 35));
-    CHECK(pixel(*oc, 25, 5) == argb(kBlackCColor));
-    CHECK(pixel(*oc, 25, 34) == argb(kBlackCColor));
-    CHECK(pixel(*oc, 5, 20) == argb(kBlackCColor));
-    CHECK(pixel(*oc, 44, 20) == argb(kBlackCColor));
-    CHECK(pixel(*oc, 25, 6) == white);
+    CHECK(pixelAt(*oc, 25, 5) == kBlackCColor);
+    CHECK(pixelAt(*oc, 25, 34) == kBlackCColor);
+    CHECK(pixelAt(*oc, 5, 20) == kBlackCColor);
+    CHECK(pixelAt(*oc, 44, 20) == kBlackCColor);
+    CHECK(pixelAt(*oc, 25, 6) == white);
     // The corners are cut.
-    CHECK(pixel(*oc, 5, 5) == white);
-    CHECK(pixel(*oc, 44, 34) == white);
+    CHECK(pixelAt(*oc, 5, 5) == white);
+    CHECK(pixelAt(*oc, 44, 34) == white);
     // Anti-aliased, each edge shares itself between the two pixels it straddles.
     oc->setDrawMode(kAntialias);
     oc->setFillColor(kWhiteCColor);

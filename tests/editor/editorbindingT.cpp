@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "frame.h"
+#include "hostedeffect.h"
 #include "hostrecorder.h"
 #include "tessarine.h"
 #include "tessarineeditor.h"
@@ -23,16 +24,12 @@ const CColor kDefaults[4] = {
     {13, 0, 39, 255}, {144, 8, 0, 255}, {80, 189, 216, 255}, {0, 0, 0, 255}};
 
 // The effect and its editor, opened without a host window (nothing is shown).
-struct Fixture {
+struct Fixture : HostedEffect {
+  Fixture() { e = effect.getAeffect(); }
   HostRecorder host;
   tessarine effect{HostRecorder::callback};
-  AEffect* e = effect.getAeffect();
   tessarineeditor* editor = static_cast<tessarineeditor*>(effect.getEditor());
 
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr) {
-    return e->dispatcher(e, opcode, index, value, ptr, 0.0f);
-  }
   bool open() { return editor->open(nullptr); }
   VGControl* control(long index) const {
     return dynamic_cast<VGControl*>(editor->getFrame()->getView(index));

@@ -63,9 +63,10 @@ TEST_CASE("processing, automation from another thread and the editor's life, all
   XTestHost host;
   REQUIRE(host.display);
   tessarine effect(quietHost);
-  AEffect* e = effect.getAeffect();
-  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+  const HostedEffect plugin(effect.getAeffect());
+  AEffect* e = plugin.e;
+  plugin.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  plugin.dispatch(effMainsChanged, 0, 1);
 
   std::atomic<bool> stop{false};
   std::thread audio(processUntil, e, std::cref(stop));
@@ -74,31 +75,31 @@ TEST_CASE("processing, automation from another thread and the editor's life, all
   int opens = 0;
   const auto end = std::chrono::steady_clock::now() + kRunTime;
   while (std::chrono::steady_clock::now() < end) {
-    REQUIRE(e->dispatcher(e, effEditOpen, 0, 0, (void*)host.window, 0.0f) == 1);
+    REQUIRE(plugin.openEditor(host.window) == 1);
     opens++;
     std::thread user(userGesture, std::ref(host));
     for (int i = 0; i < 40; i++) {
-      e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
+      plugin.idle();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     user.join();
-    e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
-    e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
+    plugin.idle();
+    plugin.dispatch(effEditClose);
   }
-  REQUIRE(e->dispatcher(e, effEditOpen, 0, 0, (void*)host.window, 0.0f) == 1);
-  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
+  REQUIRE(plugin.openEditor(host.window) == 1);
+  plugin.idle();
   stop = true;
   automation.join();
   audio.join();
 
   // Whatever arrived while the editor was open, the next idle shows the last values.
-  e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
+  plugin.idle();
   for (int i = 0; i < 6; i++) {
     CControl* k = knob(effect, i);
     REQUIRE(k);
     CHECK(k->getValue() == effect.getParameter(i));
   }
-  e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
-  e->dispatcher(e, effMainsChanged, 0, 0, nullptr, 0.0f);
+  plugin.dispatch(effEditClose);
+  plugin.dispatch(effMainsChanged, 0, 0);
   CHECK(opens > 5);
 }

@@ -14,10 +14,8 @@
 #include "control.h"
 #include "frame.h"
 #include "hostrecorder.h"
-#include "platformclock.h"
 #include "tessarine.h"
 #include "vgcontrol.h"
-#include "x11window.h"
 #include "xtesthost.h"
 
 namespace {
@@ -25,72 +23,27 @@ namespace {
 constexpr int kWidth = 419, kHeight = 145;
 constexpr uint32_t kStripColor = 0xefe8e5;  // (239, 232, 229)
 
-// The editor's pixels as 0xRRGGBB, read from the screen in one piece.
-struct Snapshot {
-  int width = 0, height = 0;
-  std::vector<uint32_t> rgb;
-  uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
-  int count(const CRect& rect, uint32_t value) const {  // right and bottom exclusive
-    int n = 0;
-    for (int y = rect.top; y < rect.bottom; y++)
-      for (int x = rect.left; x < rect.right; x++) n += at(x, y) == value;
-    return n;
-  }
-};
-
 constexpr uint32_t rgbOf(const CColor& c) {
   return uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | uint32_t(c.blue);
 }
 
 // The effect with its editor in a DAW-like host window: requests recorded, pixels, XTest.
-struct TessarineSession {
+struct TessarineSession : HostedEffect {
+  TessarineSession() { e = effect.getAeffect(); }
   ~TessarineSession() {
     recorder.onCall = nullptr;
     if (frame()) dispatch(effEditClose);
-  }
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr) {
-    return e->dispatcher(e, opcode, index, value, ptr, 0.0f);
-  }
-  void idle() { dispatch(effEditIdle); }
-  // Idles as a host's timer would, every 2 ms, until done() or about 3 s passed.
-  bool idleUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1500; i++) {
-      idle();
-      if (done()) return true;
-      platformSleep(2);
-    }
-    return false;
   }
   bool idleUntilPixel(int x, int y, uint32_t rgb) {
     const Window window = child();
     return window && idleUntil([&] { return host.pixel(window, x, y) == rgb; });
   }
   // Opens the editor in the host window and idles until its bottom strip is drawn.
-  bool openAndShow() {
-    return dispatch(effEditOpen, 0, 0, (void*)host.window) == 1 &&
-           idleUntilPixel(1, 140, kStripColor);
-  }
-  Snapshot snapshot() {
-    Snapshot shot;
-    const Window window = child();
-    XImage* image = window
-                        ? XGetImage(host.display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap)
-                        : nullptr;
-    if (!image) return shot;
-    shot.width = kWidth;
-    shot.height = kHeight;
-    for (int y = 0; y < kHeight; y++)
-      for (int x = 0; x < kWidth; x++)
-        shot.rgb.push_back(uint32_t(XGetPixel(image, x, y)) & 0xffffffu);
-    XDestroyImage(image);
-    return shot;
-  }
+  bool openAndShow() { return openEditor(host.window) == 1 && idleUntilPixel(1, 140, kStripColor); }
+  // The editor's pixels, read from the screen in one piece.
+  RgbImage snapshot() { return host.snapshot(child(), kWidth, kHeight); }
   CFrame* frame() { return static_cast<AEffGUIEditor*>(effect.getEditor())->getFrame(); }
-  Window child() {
-    CFrame* open = frame();
-    return open && open->getPlatformControl() ? open->getPlatformControl()->getWindowId() : 0;
-  }
+  Window child() { return frame() ? editorWindowIn(host.window) : 0; }
   // The views of the open editor in drawing order; knob(i) is parameter i's.
   CControl* control(long index) {
     return frame() ? dynamic_cast<CControl*>(frame()->getView(index)) : nullptr;
@@ -122,7 +75,6 @@ struct TessarineSession {
   HostRecorder recorder;
   XTestHost host;
   tessarine effect{HostRecorder::callback};
-  AEffect* e = effect.getAeffect();
 };
 
 const CColor kDefaults[4] = {
@@ -144,7 +96,7 @@ CPoint inKnob(int i, CPoint local) {
 }
 
 // Knobs at 0.5, the logo's strip with the white name, the bottom strip, in table's colours.
-void checkPanel(const Snapshot& shot, const CColor table[4]) {
+void checkPanel(const RgbImage& shot, const CColor table[4]) {
   REQUIRE(shot.width == 419);
   for (int i = 0; i < 6; i++) {
     INFO("knob ", i);

@@ -1,6 +1,5 @@
 // tessarine-host screenshot run as a user runs it: the PNG, its own Xvfb, its failures.
 
-#include <cairo.h>
 #include <doctest/doctest.h>
 
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "pixels.h"
 #include "processrunner.h"
 
 namespace fs = std::filesystem;
@@ -30,33 +30,11 @@ bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
-// A PNG file's pixels as 0xRRGGBB.
-struct Png {
-  explicit Png(const fs::path& file) {
-    cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-      width = cairo_image_surface_get_width(surface);
-      height = cairo_image_surface_get_height(surface);
-      const unsigned char* data = cairo_image_surface_get_data(surface);
-      const int stride = cairo_image_surface_get_stride(surface);
-      for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++)
-          rgb.push_back(reinterpret_cast<const uint32_t*>(data + y * stride)[x] & 0xffffffu);
-    }
-    cairo_surface_destroy(surface);
-  }
-  uint32_t at(int x, int y) const { return rgb[size_t(y) * size_t(width) + size_t(x)]; }
-
-  int width = 0;
-  int height = 0;
-  std::vector<uint32_t> rgb;
-};
-
 constexpr uint32_t kStripColor = 0xefe8e5;
 constexpr uint32_t kHighlight = 0x50bdd8;
 
 void checkEditorImage(const fs::path& file) {
-  const Png png(file);
+  const RgbImage png = RgbImage::fromPng(file);
   REQUIRE(png.width == 419);
   REQUIRE(png.height == 145);
   CHECK(png.at(1, 140) == kStripColor);
@@ -76,7 +54,7 @@ TEST_CASE("screenshot writes the editor as the program and parameters left it") 
   CHECK(run.err.empty());
   CHECK(contains(run.out, "Wrote the 419 x 145 editor of +tessarine to " + file.string()));
   checkEditorImage(file);
-  const Png png(file);
+  const RgbImage png = RgbImage::fromPng(file);
   // The second knob at 0.5 has its pointer dot at 12 o'clock; the first, at 1.0
   // (program 2's own value), at 5 o'clock.
   CHECK(png.at(74 + 33, 36 + 5) == kHighlight);

@@ -12,13 +12,11 @@
 #include <vector>
 
 #include "dragcontainer.h"
-#include "platformclock.h"
-#include "x11window.h"
+#include "recordingview.h"
 #include "xdndsource.h"
 #include "xtesthost.h"
 
 namespace {
-typedef std::vector<std::string> Log;
 
 std::string item(long type, const std::string& data) {
   return std::to_string(type) + " " + std::to_string(data.size()) + " " + data;
@@ -113,25 +111,14 @@ class DropEditor : public AEffGUIEditor {
 };
 
 // The drop editor in an effect, driven as a host drives it, and a host window.
-struct Drop {
+struct Drop : HostedEffect {
+  Drop() { e = effect.getAeffect(); }
   ~Drop() {
     if (editor->getFrame()) dispatch(effEditClose);
   }
-  VstIntPtr dispatch(VstInt32 opcode, void* ptr = nullptr) {
-    return aeffect->dispatcher(aeffect, opcode, 0, 0, ptr, 0.f);
-  }
-  bool idleUntil(const std::function<bool()>& done) {
-    for (int i = 0; i < 1500; i++) {
-      dispatch(effEditIdle);
-      if (done()) return true;
-      platformSleep(2);
-    }
-    return false;
-  }
   bool open(Window parent) {
-    const bool shown = dispatch(effEditOpen, (void*)parent) &&
-                       idleUntil([this] { return editor->view->draws > 0; });
-    if (shown) child = editor->getFrame()->getPlatformControl()->getWindowId();
+    const bool shown = openEditor(parent) && idleUntil([this] { return editor->view->draws > 0; });
+    if (shown) child = editorWindowIn(parent);
     return shown;
   }
   // Sends a command to the source and runs the editor until the source answers.
@@ -176,8 +163,10 @@ struct Drop {
     if (data) XFree(data);
     return value;
   }
-  // Bit 1 alone: positions wanted, the drop refused, no action.
-  std::string status() { return "status " + std::to_string(child) + " 2 0"; }
+  // Flags 0: the drop refused, no action (the empty rectangle keeps positions coming).
+  std::string status(Window window = 0) {
+    return "status " + std::to_string(window ? window : child) + " 0 0";
+  }
   std::string finished() { return "finished " + std::to_string(child) + " 0 0"; }
   ItemView& view() { return *editor->view; }
 
@@ -185,7 +174,6 @@ struct Drop {
   XTestHost host;
   TestEffect effect{HostRecorder::callback};
   DropEditor* editor = new DropEditor(&effect);  // owned by the effect
-  AEffect* aeffect = effect.getAeffect();
   Log& log = editor->log;
   Window child = 0;
 };
@@ -252,6 +240,29 @@ TEST_CASE_FIXTURE(Opened,
   }
 }
 
+TEST_CASE_FIXTURE(Opened,
+                  "letting go over the editor: neither a source that reads the flags word as Qt 5 "
+                  "does nor one that reads it as GTK does drops, copies or moves") {
+  struct Source {
+    XdndTestSource::Discovery discovery;
+    XdndTestSource::Reading reading;
+    Window addressed;  // the window the messages name
+  };
+  for (const Source& s :
+       {Source{XdndTestSource::kDeepestAware, XdndTestSource::kAnyFlag, child},
+        Source{XdndTestSource::kTopLevel, XdndTestSource::kAcceptBit, host.window}}) {
+    log.clear();
+    XdndTestSource source(s.discovery, {{"text/uri-list", kFileList}}, s.reading);
+    press(source);
+    CHECK(over(source, 150, 60) == status(s.addressed));
+    CHECK(over(source, 160, 65) == status(s.addressed));
+    CHECK(cursor() == "not-allowed");
+    CHECK(step(source, "letgo") == "refused");
+    CHECK(idleUntil([&] { return log.size() == 3; }));
+    CHECK(log == Log{"enter 150,60", "move 160,65", "leave 160,65"});
+  }
+}
+
 TEST_CASE_FIXTURE(
     Drop,
     "embedded in a host window without drop support, the editor gets drags through the top level") {
@@ -268,7 +279,7 @@ TEST_CASE_FIXTURE(
 
   // Found the way GTK finds targets: the messages name the top level.
   XdndTestSource source(XdndTestSource::kTopLevel, {{"text/uri-list", kFileList}});
-  const std::string status = "status " + std::to_string(host.window) + " 2 0";
+  const std::string status = Drop::status(host.window);
   press(source);
   CHECK(step(source, "move 1000 900") == "none");
   // Over the host, beside the editor: the drag is ours, but not over the frame.

@@ -9,26 +9,21 @@
 
 #include "drawcontext.h"
 #include "offscreencontext.h"
-#include "pixelcanvas.h"
+#include "pixels.h"
 
 namespace {
 
-const uint32_t kWhite = argb(kWhiteCColor);
-const uint32_t kBlack = argb(kBlackCColor);
-const uint32_t kRed = argb(kRedCColor);
+constexpr CColor kWhite = kWhiteCColor;
+constexpr CColor kBlack = kBlackCColor;
+constexpr CColor kRed = kRedCColor;
 
-// A white canvas that tests draw on and read back, black pens and a 20-point font.
-struct Canvas {
-  Canvas(long width, long height)
-      : oc(new COffscreenContext(nullptr, width, height, kWhiteCColor)) {
-    oc->setFillColor(kBlackCColor);
-    oc->setFrameColor(kBlackCColor);
-    oc->setFontColor(kBlackCColor);
+// A white canvas that tests draw on and read back, with black pens.
+struct Sheet : Canvas {
+  Sheet(long width, long height) : Canvas(width, height) {
+    context->setFillColor(kBlackCColor);
+    context->setFrameColor(kBlackCColor);
+    context->setFontColor(kBlackCColor);
   }
-  ~Canvas() { oc->forget(); }
-  uint32_t at(int x, int y) { return pixel(*oc, x, y); }
-  COffscreenContext* operator->() { return oc; }
-  COffscreenContext* oc;
 };
 
 // The family that fontconfig resolved the context's current font to.
@@ -44,77 +39,77 @@ std::string resolvedFamily(cairo_t* cr) {
 
 TEST_CASE("fillRect covers exactly its pixels, offset added") {
   for (CDrawMode mode : {kCopyMode, kAntialias}) {
-    Canvas c(20, 20);
+    Sheet c(20, 20);
     c->setDrawMode(mode);
     c->setFillColor(kRedCColor);
     c->offset(2, 1);
     c->fillRect(CRect(3, 4, 7, 9));
-    CHECK(inkBounds(*c.oc, kWhite) == CRect(5, 5, 9, 10));
-    CHECK(countPixels(*c.oc, kRed) == 4 * 5);
+    CHECK(inkBounds(c, kWhite) == CRect(5, 5, 9, 10));
+    CHECK(countPixels(c, kRed) == 4 * 5);
   }
 }
 
 TEST_CASE("a filled drawRect covers its path: one row down, one column less") {
-  Canvas c(20, 20);
+  Sheet c(20, 20);
   c->setFillColor(kRedCColor);
   c->drawRect(CRect(2, 2, 10, 10), kDrawFilled);
-  CHECK(inkBounds(*c.oc, kWhite) == CRect(2, 3, 9, 10));
-  CHECK(countPixels(*c.oc, kRed) == 7 * 7);
+  CHECK(inkBounds(c, kWhite) == CRect(2, 3, 9, 10));
+  CHECK(countPixels(c, kRed) == 7 * 7);
 }
 
 TEST_CASE("drawArc is a pie slice from 3 o'clock, clockwise on screen") {
-  Canvas c(40, 40);
+  Sheet c(40, 40);
   c->drawArc(CRect(0, 0, 40, 40), 0, 90, kDrawFilled);  // bottom-right quarter
-  CHECK(inkBounds(*c.oc, kWhite) == CRect(20, 20, 40, 40));
-  CHECK(c.at(21, 21) == kBlack);
-  CHECK(c.at(33, 33) == kBlack);
-  CHECK(c.at(37, 37) == kWhite);  // outside the circle
-  CHECK(countPixels(*c.oc, kBlack) == doctest::Approx(M_PI * 400 / 4).epsilon(0.05));
+  CHECK(inkBounds(c, kWhite) == CRect(20, 20, 40, 40));
+  CHECK(c.pixel(21, 21) == kBlack);
+  CHECK(c.pixel(33, 33) == kBlack);
+  CHECK(c.pixel(37, 37) == kWhite);  // outside the circle
+  CHECK(countPixels(c, kBlack) == doctest::Approx(M_PI * 400 / 4).epsilon(0.05));
 
   // Angles run through 360: 315 to 45 is the slice around 3 o'clock.
-  Canvas wrap(40, 40);
+  Sheet wrap(40, 40);
   wrap->drawArc(CRect(0, 0, 40, 40), 315, 45, kDrawFilled);
-  CHECK(wrap.at(35, 20) == kBlack);
-  CHECK(wrap.at(5, 20) == kWhite);
-  CHECK(wrap.at(20, 5) == kWhite);
-  CHECK(wrap.at(20, 35) == kWhite);
+  CHECK(wrap.pixel(35, 20) == kBlack);
+  CHECK(wrap.pixel(5, 20) == kWhite);
+  CHECK(wrap.pixel(20, 5) == kWhite);
+  CHECK(wrap.pixel(20, 35) == kWhite);
 }
 
 TEST_CASE("an ellipse is inscribed in its rectangle") {
-  Canvas c(40, 40);
+  Sheet c(40, 40);
   c->setDrawMode(kAntialias);
   c->fillEllipse(CRect(5, 8, 35, 28));
   // Anti-aliased edges touch every side but never leave the rectangle.
-  CHECK(inkBounds(*c.oc, kWhite) == CRect(5, 8, 35, 28));
-  CHECK(c.at(20, 18) == kBlack);
-  CHECK(c.at(6, 9) == kWhite);  // corners stay empty
+  CHECK(inkBounds(c, kWhite) == CRect(5, 8, 35, 28));
+  CHECK(c.pixel(20, 18) == kBlack);
+  CHECK(c.pixel(6, 9) == kWhite);  // corners stay empty
 }
 
 TEST_CASE("drawEllipse strokes solid whatever the line style, drawRect dashes") {
   // Samples the pixels under the ellipse inscribed in r, every 3 degrees.
-  auto gapsAlongEllipse = [](Canvas& c, const CRect& r) {
+  auto gapsAlongEllipse = [](Sheet& c, const CRect& r) {
     double rx = r.width() / 2.0, ry = r.height() / 2.0;
     int gaps = 0;
     for (int degrees = 0; degrees < 360; degrees += 3) {
       double a = radians(degrees);
-      gaps += c.at(int(std::floor(r.left + rx + rx * std::cos(a))),
-                   int(std::floor(r.top + ry + ry * std::sin(a)))) == kWhite;
+      gaps += c.pixel(int(std::floor(r.left + rx + rx * std::cos(a))),
+                      int(std::floor(r.top + ry + ry * std::sin(a)))) == kWhite;
     }
     return gaps;
   };
   for (CRect r : {CRect(2, 2, 42, 42), CRect(2, 7, 42, 37)}) {
-    Canvas c(44, 44);
+    Sheet c(44, 44);
     c->setLineWidth(3);
     c->setLineStyle(kLineOnOffDash);
     c->drawEllipse(r, kDrawStroked);
     CHECK(gapsAlongEllipse(c, r) == 0);
   }
-  Canvas dashed(40, 40);
+  Sheet dashed(40, 40);
   dashed->setLineWidth(2);
   dashed->setLineStyle(kLineOnOffDash);
   dashed->drawRect(CRect(0, 4, 40, 30), kDrawStroked);
   int onTopEdge = 0;
-  for (int x = 0; x < 39; x++) onTopEdge += dashed.at(x, 5) == kBlack;
+  for (int x = 0; x < 39; x++) onTopEdge += dashed.pixel(x, 5) == kBlack;
   CHECK(onTopEdge > 10);
   CHECK(onTopEdge < 30);
 }
@@ -123,7 +118,7 @@ TEST_CASE("drawString: left starts one pixel in, right ends flush, baseline belo
   const char* text = "Hello";
   const CRect r(20, 5, 180, 35);
   for (CHoriTxtAlign align : {kLeftText, kCenterText, kRightText}) {
-    Canvas c(200, 40);
+    Sheet c(200, 40);
     c->setFont(kNormalFont, 20);
     long sw = c->getStringWidth(text);
     cairo_text_extents_t ink;
@@ -133,27 +128,27 @@ TEST_CASE("drawString: left starts one pixel in, right ends flush, baseline belo
              : align == kRightText ? r.right - sw
                                    : r.left + r.width() / 2 - sw / 2;
     c->drawString(text, r, 0, align);
-    CRect drawn = inkBounds(*c.oc, kWhite);
+    CRect drawn = inkBounds(c, kWhite);
     CAPTURE(align);
     CHECK(drawn.left == x + long(std::floor(ink.x_bearing)));
     CHECK(drawn.right == x + long(std::ceil(ink.x_bearing + ink.width)));
     // Baseline r.bottom + 20/2 - 30/2 - 1 = 29: capitals end on the row above it.
     CHECK(drawn.bottom == 29);
   }
-  Canvas right(200, 40);
+  Sheet right(200, 40);
   right->setFont(kNormalFont, 20);
   right->drawString("l", r, 0, kRightText);
-  CHECK(inkBounds(*right.oc, kWhite).right == r.right);  // 'l' has no right bearing here
+  CHECK(inkBounds(right, kWhite).right == r.right);  // 'l' has no right bearing here
 
-  Canvas empty(200, 40);
+  Sheet empty(200, 40);
   empty->setFont(kNormalFont, 20, kUnderlineFace);
   empty->drawString("", r, 0, kLeftText);
   empty->drawString(nullptr, r, 0, kLeftText);
-  CHECK(inkBounds(*empty.oc, kWhite).isEmpty());
+  CHECK(inkBounds(empty, kWhite).isEmpty());
 }
 
 TEST_CASE("text faces: underline below the baseline, compact and expand spacing") {
-  Canvas c(200, 40);
+  Sheet c(200, 40);
   c->setFont(kNormalFont, 20);
   long normal = c->getStringWidth("abcd");
   c->setFont(kNormalFont, 20, kCompactFace);
@@ -164,14 +159,14 @@ TEST_CASE("text faces: underline below the baseline, compact and expand spacing"
   c->setFont(kNormalFont, 20, kUnderlineFace);
   c->drawString("xxxx", CRect(0, 0, 200, 40), 0, kLeftText);
   // Baseline 40 + 10 - 20 - 1 = 29; the underline runs under the whole text.
-  CRect drawn = inkBounds(*c.oc, kWhite);
+  CRect drawn = inkBounds(c, kWhite);
   CHECK(drawn.bottom > 29);
-  CHECK(c.at(drawn.left + 1, drawn.bottom - 1) == kBlack);
-  CHECK(c.at(drawn.right - 2, drawn.bottom - 1) == kBlack);
+  CHECK(c.pixel(drawn.left + 1, drawn.bottom - 1) == kBlack);
+  CHECK(c.pixel(drawn.right - 2, drawn.bottom - 1) == kBlack);
 }
 
 TEST_CASE("setFont: the font table, fallbacks and faces") {
-  Canvas c(10, 10);
+  Sheet c(10, 10);
   cairo_t* cr = c->getCGContext();
   auto family = [cr] {
     return std::string(cairo_toy_font_face_get_family(cairo_get_font_face(cr)));
@@ -203,7 +198,7 @@ TEST_CASE("setFont: the font table, fallbacks and faces") {
 }
 
 TEST_CASE("setters skip unchanged values, and a new offscreen carries the cached state") {
-  Canvas c(10, 10);
+  Sheet c(10, 10);
   cairo_t* cr = c->getCGContext();
   // The surface got the cache's pen and mode, not Cairo's own defaults (2, antialiased).
   CHECK(cairo_get_line_width(cr) == 1);
@@ -236,11 +231,11 @@ TEST_CASE("setters skip unchanged values, and a new offscreen carries the cached
 }
 
 TEST_CASE("primitives leave the state as it was") {
-  Canvas c(20, 20);
+  Sheet c(20, 20);
   c->setLineWidth(3);
   c->setFrameColor(kBlueCColor);
   c->drawPoint(CPoint(4, 6), kRedCColor);
-  CHECK((c.at(4, 6) == kRed && countPixels(*c.oc, kRed) == 1));
+  CHECK((c.pixel(4, 6) == kRed && countPixels(c, kRed) == 1));
   CHECK((c->getLineWidth() == 3 && c->getFrameColor() == kBlueCColor));
   CPoint pen;
   c->getLoc(pen);
@@ -259,7 +254,7 @@ TEST_CASE("primitives leave the state as it was") {
 }
 
 TEST_CASE("the clip rectangle is stored with the offset and clips every primitive") {
-  Canvas c(20, 20);
+  Sheet c(20, 20);
   c->offset(5, 5);
   c->setClipRect(CRect(0, 0, 4, 4));
   CRect clip;
@@ -268,7 +263,7 @@ TEST_CASE("the clip rectangle is stored with the offset and clips every primitiv
   CHECK(c->getClipRect(clip) == CRect(5, 5, 9, 9));
   c->setFillColor(kRedCColor);
   c->fillRect(CRect(0, 0, 20, 20));
-  CHECK(inkBounds(*c.oc, kWhite) == CRect(5, 5, 9, 9));
+  CHECK(inkBounds(c, kWhite) == CRect(5, 5, 9, 9));
 
   c->resetClipRect();  // no frame: (0, 0, 1000, 1000)
   CHECK(c->getClipRect(clip) == CRect(0, 0, 1000, 1000));
@@ -307,7 +302,8 @@ TEST_CASE("a caller's Cairo context is drawn into and handed back as it was") {
   cairo_surface_flush(surface);
   const uint32_t* pixels = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(surface));
   const int row = cairo_image_surface_get_stride(surface) / 4;
-  CHECK((pixels[row + 1] == kRed && pixels[2 * row + 2] == kRed && pixels[3 * row + 3] == 0));
+  CHECK((pixels[row + 1] == 0xffff0000u && pixels[2 * row + 2] == 0xffff0000u &&
+         pixels[3 * row + 3] == 0));
   cairo_destroy(cr);
   cairo_surface_destroy(surface);
 }

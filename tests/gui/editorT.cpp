@@ -8,21 +8,18 @@
 
 #include <string>
 
+#include "hostedeffect.h"
 #include "hostrecorder.h"
 #include "platformclock.h"
 #include "testeditor.h"
 
 namespace {
-struct Bridge {
+struct Bridge : HostedEffect {
+  Bridge() { e = effect.getAeffect(); }
   HostRecorder host;
   TestEffect effect{HostRecorder::callback};
   TestEditor* editor = new TestEditor(&effect);  // owned by the effect
-  AEffect* aeffect = effect.getAeffect();
 
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0,
-                     void* ptr = nullptr) {
-    return aeffect->dispatcher(aeffect, opcode, index, value, ptr, 0.f);
-  }
   size_t hostIdles() const { return host.callsOf(audioMasterIdle).size(); }
 };
 }  // namespace

@@ -141,7 +141,7 @@ TEST_CASE_FIXTURE(Shown,
 
 TEST_CASE_FIXTURE(Shown,
                   "wheel notches: vertical with Ctrl and horizontal ones arrive on the X axis") {
-  RecordingView& over = *editor.over;
+  CountingView& over = *editor.over;
 
   auto notch = [&](unsigned int button, std::initializer_list<KeySym> modifiers) {
     const int wheels = over.wheels;
@@ -264,12 +264,6 @@ TEST_CASE("size and position: the child window follows the frame") {
 }
 
 namespace {
-// The X server forgets a client once it notices the closed connection.
-bool clientsReturnTo(XTestHost& host, int count) {
-  for (int i = 0; i < 1000 && host.clientCount() != count; i++) platformSleep(2);
-  return host.clientCount() == count;
-}
-
 // Opens, shows, clicks, drags the fader and closes, as a user would in passing.
 void useOnce(XTestHost& host, EditorSession& session) {
   REQUIRE(session.openAndShow(host.window));

@@ -24,11 +24,14 @@ int ignoreErrors(Display*, XErrorEvent*) {
 // The source's side: one connection, one hidden window that owns the XdndSelection.
 struct SourceProcess {
   SourceProcess(int c, int a, XdndTestSource::Discovery d,
-                const std::vector<XdndTestSource::Offer>& o)
-      : commandFd(c), answerFd(a), discovery(d), offers(o) {}
+                const std::vector<XdndTestSource::Offer>& o, XdndTestSource::Reading r)
+      : commandFd(c), answerFd(a), discovery(d), offers(o), reading(r) {}
   int commandFd, answerFd;
   XdndTestSource::Discovery discovery;
   const std::vector<XdndTestSource::Offer>& offers;
+  XdndTestSource::Reading reading;
+  long statusFlags = 0;  // l[1] and l[4] of the last XdndStatus
+  Atom statusAction = None;
   std::vector<Atom> offerAtoms;
   Display* display = XOpenDisplay(nullptr);
   Window window = None, target = None, sendTo = None;  // sendTo: the target or its proxy
@@ -124,7 +127,9 @@ struct SourceProcess {
     else if (verb == "move")
       move(x, y);
     else if (verb == "leave" || verb == "drop")
-      finish(verb == "drop");
+      reply(finish(verb == "drop"));
+    else if (verb == "letgo")
+      letGo();
     else if (verb == "release")
       button(false), reply("released");
     else if (verb == "quiet")
@@ -145,11 +150,17 @@ struct SourceProcess {
       if (target) enter();
     }
     if (!target) return reply("none");
-    send("XdndPosition", 0, ((long)x << 16) | y, CurrentTime, (long)atom("XdndActionCopy"));
-    reply(await("XdndStatus") ? words("status", 0, 1, 4) : "silent");
+    send("XdndPosition", 0, ((long)x << 16) | y, CurrentTime, (long)askedAction());
+    statusFlags = 0, statusAction = None;
+    if (!await("XdndStatus")) return reply("silent");
+    statusFlags = message[1], statusAction = (Atom)message[4];
+    reply(words("status", 0, 1, 4));
+  }
+  Atom askedAction() {
+    return atom(reading == XdndTestSource::kAnyFlag ? "XdndActionMove" : "XdndActionCopy");
   }
 
-  void finish(bool drop) {
+  std::string finish(bool drop) {
     std::string answer = drop ? "none" : "left";
     if (target && !drop) send("XdndLeave", 0, 0, 0, 0);
     if (target && drop) {
@@ -158,7 +169,20 @@ struct SourceProcess {
     }
     target = sendTo = None;
     button(false);
-    reply(answer);
+    return answer;
+  }
+
+  // Qt 5 tests the whole flags word for "drop possible"; GTK and the protocol, bit 0.
+  void letGo() {
+    const bool accepted = target && (reading == XdndTestSource::kAnyFlag ? statusFlags != 0
+                                                                         : (statusFlags & 1) != 0);
+    if (!accepted) {
+      finish(false);
+      return reply("refused");
+    }
+    finish(true);
+    const Atom done = statusAction != None ? statusAction : askedAction();
+    reply(std::string("dropped ") + (done == atom("XdndActionMove") ? "move" : "copy"));
   }
 
   // kTopLevel: the root's child under the pointer (no window manager in the tests),
@@ -249,7 +273,8 @@ struct SourceProcess {
 };
 }  // namespace
 
-XdndTestSource::XdndTestSource(Discovery discovery, const std::vector<Offer>& offers) {
+XdndTestSource::XdndTestSource(Discovery discovery, const std::vector<Offer>& offers,
+                               Reading reading) {
   int commands[2], answers[2];
   if (pipe(commands) != 0) return;
   if (pipe(answers) != 0) {
@@ -258,7 +283,7 @@ XdndTestSource::XdndTestSource(Discovery discovery, const std::vector<Offer>& of
   }
   if ((pid = fork()) == 0) {
     close(commands[1]), close(answers[0]);
-    SourceProcess source(commands[0], answers[1], discovery, offers);
+    SourceProcess source(commands[0], answers[1], discovery, offers, reading);
     _exit(source.run());
   }
   close(commands[0]), close(answers[1]);

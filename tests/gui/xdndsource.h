@@ -15,13 +15,18 @@ class XdndTestSource {
   // How the source finds the target under the pointer: GTK's way (the top-level window,
   // or the window its XdndProxy names), or Qt's (the first XdndAware one from the root down).
   enum Discovery { kTopLevel, kDeepestAware };
+  // How the source reads the target's XdndStatus: GTK's way (bit 0 of the flags word says
+  // the drop is accepted; it asks for a copy), or Qt 5's (any non-zero flags word says so;
+  // it asks for a move).
+  enum Reading { kAcceptBit, kAnyFlag };
   struct Offer {
     std::string type;
     std::string data;
   };
 
   // More than three offers are listed in XdndTypeList, as the protocol asks.
-  XdndTestSource(Discovery discovery, const std::vector<Offer>& offers);
+  XdndTestSource(Discovery discovery, const std::vector<Offer>& offers,
+                 Reading reading = kAcceptBit);
   ~XdndTestSource();
   XdndTestSource(const XdndTestSource&) = delete;
   XdndTestSource& operator=(const XdndTestSource&) = delete;
@@ -32,6 +37,9 @@ class XdndTestSource {
   //   -> "status <l0> <l1> <l4>" of the XdndStatus, "none" (no target), "silent" (no status).
   // leave: XdndLeave, button up -> left. drop: XdndDrop, button up -> "finished <l0> <l1>
   //   <l2>", "none" or "silent". release: button up, nothing sent -> released.
+  // letgo: button up as a user lets go; the source drops if it read the last XdndStatus
+  //   as acceptance, else leaves -> "dropped <action>" (the action it then reports as
+  //   done: the status's, else the one it asked for) or "refused".
   // quiet: data requests go unanswered from now on -> quiet. requests -> "requests <n>".
   void send(const std::string& command);
   // The next answer, if one has come.

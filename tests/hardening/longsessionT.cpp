@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "editorhost.h"
+#include "platformclock.h"
 #include "xresources.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -29,10 +30,10 @@
 #include <vector>
 
 #include "aeffectx.h"
+#include "hostedeffect.h"
 #include "hostrecorder.h"
 #include "loadedplugin.h"
 #ifdef TESSARINE_WITH_XTESTHOST
-#include "platformclock.h"
 #include "xtesthost.h"
 #endif
 
@@ -245,15 +246,15 @@ TEST_CASE("processing and parameter access neither allocate, lock nor call the s
   HostRecorder host;
   LoadedPlugin plugin;
   REQUIRE(static_cast<bool>(plugin.main));
-  AEffect* e = plugin.main(HostRecorder::callback);
-  REQUIRE(e);
-  e->dispatcher(e, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-  e->dispatcher(e, effSetBlockSize, 0, 4096, nullptr, 0.0f);
-  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
+  const HostedEffect effect(plugin.main(HostRecorder::callback));
+  REQUIRE(effect.e);
+  effect.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  effect.dispatch(effSetBlockSize, 0, 4096);
+  effect.dispatch(effMainsChanged, 0, 1);
   // The very first blocks after resume are watched too: nothing may be set up lazily.
-  REQUIRE_MESSAGE(runRounds(e, 40), kNoSeccomp);
+  REQUIRE_MESSAGE(runRounds(effect.e, 40), kNoSeccomp);
   reportEvents();
-  e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+  effect.dispatch(effClose);
 }
 
 TEST_CASE("the watch itself sees an allocation, a lock and a system call") {
@@ -284,26 +285,26 @@ TEST_CASE("with the editor open, the audio thread still neither allocates, locks
   REQUIRE(window.display);
   LoadedPlugin plugin;
   REQUIRE(static_cast<bool>(plugin.main));
-  AEffect* e = plugin.main(HostRecorder::callback);
-  REQUIRE(e);
-  e->dispatcher(e, effMainsChanged, 0, 1, nullptr, 0.0f);
-  REQUIRE(e->dispatcher(e, effEditOpen, 0, 0, (void*)window.window, 0.0f) == 1);
+  const HostedEffect effect(plugin.main(HostRecorder::callback));
+  REQUIRE(effect.e);
+  effect.dispatch(effMainsChanged, 0, 1);
+  REQUIRE(effect.openEditor(window.window) == 1);
 
   std::atomic<bool> done{false};
   bool trapped = false;
   std::thread audio([&] {
-    trapped = runRounds(e, 200);
+    trapped = runRounds(effect.e, 200);
     done = true;
   });
   while (!done) {
-    e->dispatcher(e, effEditIdle, 0, 0, nullptr, 0.0f);
-    platformSleep(1);
+    effect.idle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   audio.join();
   REQUIRE_MESSAGE(trapped, kNoSeccomp);
   reportEvents();
-  e->dispatcher(e, effEditClose, 0, 0, nullptr, 0.0f);
-  e->dispatcher(e, effClose, 0, 0, nullptr, 0.0f);
+  effect.dispatch(effEditClose);
+  effect.dispatch(effClose);
 }
 #endif
 

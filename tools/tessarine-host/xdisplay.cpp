@@ -3,9 +3,9 @@
 #include <X11/Xlib.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "errors.h"
-#include "xvfb.h"
 
 namespace {
 
@@ -20,33 +20,22 @@ int ignoreError(Display*, XErrorEvent*) {
 
 XDisplay::XDisplay() {
   XSetErrorHandler(ignoreError);
-  const char* named = std::getenv("DISPLAY");
-  if (named && *named) display_ = XOpenDisplay(nullptr);
+  const char* display = std::getenv("DISPLAY");
+  const std::string named = display ? display : "";
+  if (!named.empty()) display_ = XOpenDisplay(nullptr);
   if (display_) return;
-  std::string failure;
-  if (startPrivateServer(failure)) display_ = XOpenDisplay(nullptr);
+  server_ = std::make_unique<PrivateXServer>("1024x768x24");
+  std::string failure = server_->failure();
+  if (server_->running()) display_ = XOpenDisplay(nullptr);
   if (display_) return;
-  stopPrivateServer();
-  const std::string why = named && *named ? "cannot open X display '" + std::string(named) + "'"
-                                          : std::string("DISPLAY is unset");
+  server_.reset();
+  const std::string why =
+      named.empty() ? "DISPLAY is unset" : "cannot open X display '" + named + "'";
   if (failure.empty()) failure = "it accepts no connection";
-  throw HostError("no X display: " + why + ", and a private Xvfb could not be started (" +
-                  failure + "; is the xvfb package installed?)");
+  throw HostError("no X display: " + why + ", and a private Xvfb could not be started (" + failure +
+                  "; is the xvfb package installed?)");
 }
 
 XDisplay::~XDisplay() {
   if (display_) XCloseDisplay(display_);
-  stopPrivateServer();
-}
-
-bool XDisplay::startPrivateServer(std::string& failure) {
-  std::string display;
-  server_ = startXvfb("1024x768x24", display, failure);
-  if (server_ <= 0) return false;
-  setenv("DISPLAY", display.c_str(), 1);
-  return true;
-}
-
-void XDisplay::stopPrivateServer() {
-  stopXvfb(server_);
 }

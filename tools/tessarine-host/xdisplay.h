@@ -4,9 +4,9 @@
 // object. $DISPLAY names the server in use, so the plug-in's editor, which opens a
 // connection of its own from $DISPLAY, draws on the same one.
 
-#include <sys/types.h>
+#include <memory>
 
-#include <string>
+#include "privatexserver.h"
 
 struct _XDisplay;
 
@@ -21,10 +21,6 @@ class XDisplay {
   _XDisplay* get() const { return display_; }
 
  private:
-  // Starts Xvfb and points $DISPLAY at it; false (with the reason) when it fails.
-  bool startPrivateServer(std::string& failure);
-  void stopPrivateServer();
-
   _XDisplay* display_ = nullptr;
-  pid_t server_ = -1;
+  std::unique_ptr<PrivateXServer> server_;  // closed after the display
 };

@@ -392,9 +392,12 @@ void XdndTarget::onPosition(const XClientMessageEvent& message) {
   else if (wasInside)
     deliverDrag(kPlatformDragLeave, where, session.drag);
   // Step 3: the target sends XdndStatus, naming the window the source addressed. The
-  // drop is refused (bit 0 clear, no action), so the source shows its not-allowed
-  // cursor; bit 1 asks for a position at every move, so the views see them all.
-  const long status[5] = {(long)message.window, 2, 0, 0, (long)None};
+  // drop is refused with a flags word of 0 and no action, so the source shows its
+  // not-allowed cursor: bit 1 ("keep sending positions") stays clear too, because
+  // some toolkits (Qt 5) read any non-zero flags word as "drop possible" and would
+  // then drop and report a copy or move as done. The empty rectangle (l[2], l[3] 0)
+  // still asks for a position at every move, so the views see them all.
+  const long status[5] = {(long)message.window, 0, 0, 0, (long)None};
   send((Window)message.data.l[0], atoms[kStatus], status);
 }
 

@@ -16,8 +16,9 @@
 // leaves its window (with the proxy, the source's messages start and end at the
 // edges of the top-level window instead).
 //
-// No view of this framework accepts drops: every XdndStatus refuses the drop, and a
-// source that keeps to the protocol answers the release of the button with XdndLeave.
+// No view of this framework accepts drops: every XdndStatus refuses the drop (flags 0,
+// an empty rectangle, no action), and a source that keeps to the protocol answers the
+// release of the button with XdndLeave.
 //
 // Every wait for the source is bounded, and a drag whose source vanishes or falls
 // silent ends as if it had left, so the editor never hangs on another program.

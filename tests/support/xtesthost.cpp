@@ -8,9 +8,16 @@
 #include <cstdlib>
 
 #include "platformclock.h"
-#include "x11window.h"
 
 namespace {
+// An X server resets when its last client leaves and refuses connections meanwhile; a
+// host keeps its connection, and so do the tests, for good. The tests' own queries go
+// through it.
+Display* testConnection() {
+  static Display* keeper = XOpenDisplay(nullptr);
+  return keeper;
+}
+
 // Waits for an event of `type` on `window`, at most about 3 s.
 bool waitForEvent(Display* display, Window window, int type) {
   XEvent event;
@@ -23,10 +30,7 @@ bool waitForEvent(Display* display, Window window, int type) {
 }  // namespace
 
 XTestHost::XTestHost(bool mapped, int x, int y) {
-  // An X server resets when its last client leaves and refuses connections
-  // meanwhile; a host keeps its connection, and so do the tests, for good.
-  static Display* keeper = XOpenDisplay(nullptr);
-  (void)keeper;
+  testConnection();
   display = XOpenDisplay(nullptr);
   if (!display) return;
   const int screen = DefaultScreen(display);
@@ -114,6 +118,19 @@ uint32_t XTestHost::pixel(Window w, int x, int y) {
   return value;
 }
 
+RgbImage XTestHost::snapshot(Window w, int width, int height) {
+  RgbImage shot;
+  XImage* image = w ? XGetImage(display, w, 0, 0, width, height, AllPlanes, ZPixmap) : nullptr;
+  if (!image) return shot;
+  shot.width = width;
+  shot.height = height;
+  for (int y = 0; y < height; y++)
+    for (int x = 0; x < width; x++)
+      shot.rgb.push_back(uint32_t(XGetPixel(image, x, y)) & 0xffffffu);
+  XDestroyImage(image);
+  return shot;
+}
+
 int XTestHost::clientCount() {
   int count = 0;
   XResClient* clients = nullptr;
@@ -122,21 +139,21 @@ int XTestHost::clientCount() {
   return count;
 }
 
-bool EditorSession::idleUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 1500; i++) {
-    idle();
-    if (done()) return true;
-    platformSleep(2);
-  }
-  return false;
+Window editorWindowIn(Window parent) {
+  Display* display = testConnection();
+  Window root, up, *list = nullptr, last = 0;
+  unsigned int count = 0;
+  if (display && XQueryTree(display, parent, &root, &up, &list, &count) && count)
+    last = list[count - 1];
+  if (list) XFree(list);
+  return last;
+}
+
+bool clientsReturnTo(XTestHost& host, int count) {
+  for (int i = 0; i < 1000 && host.clientCount() != count; i++) platformSleep(2);
+  return host.clientCount() == count;
 }
 
 bool EditorSession::openAndShow(Window parent) {
-  if (!open(parent)) return false;
-  return idleUntil([this] { return editor->under && editor->under->draws > 0; });
-}
-
-Window EditorSession::childWindow() const {
-  CFrame* frame = editor->getFrame();
-  return frame && frame->getPlatformControl() ? frame->getPlatformControl()->getWindowId() : 0;
+  return open(parent) && idleUntil([this] { return editor->under && editor->under->draws > 0; });
 }

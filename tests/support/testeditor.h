@@ -19,10 +19,11 @@ class TestEffect : public AudioEffectX {
   float values[4] = {};
 };
 
-// Fills its rectangle with its colour and records what reaches it.
-class RecordingView : public CView {
+// Fills its rectangle with its colour and counts what reaches it (recordingview.h
+// has the views that log every call).
+class CountingView : public CView {
  public:
-  RecordingView(const CRect& size, CColor color) : CView(size), color(color) {}
+  CountingView(const CRect& size, CColor color) : CView(size), color(color) {}
   void draw(CDrawContext* context) override;
   void mouse(CDrawContext* context, CPoint& where, long buttons) override;
   bool onWheel(CDrawContext* context, const CPoint& where, CMouseWheelAxis axis,
@@ -70,7 +71,7 @@ class TestEditor : public AEffGUIEditor, public CControlListener {
   bool isInIdleStuff() const { return inIdleStuff; }
 
   // The views of the open editor (null while closed).
-  RecordingView* under = nullptr;  // added first
-  RecordingView* over = nullptr;   // added second, overlapping `under`
+  CountingView* under = nullptr;  // added first
+  CountingView* over = nullptr;   // added second, overlapping `under`
   DragControl* fader = nullptr;
 };

@@ -1,17 +1,16 @@
 #pragma once
-// Views, controls, containers and a frame that log every call they receive.
+// Views, controls, containers and a frame that log every call they receive, for the
+// tests of the view framework and the controls (which draw them on a Canvas).
 
-#include <cairo.h>
 #include <doctest/doctest.h>
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "control.h"
 #include "drawcontext.h"
 #include "frame.h"
-#include "offscreencontext.h"
+#include "pixels.h"
 #include "viewcontainer.h"
 
 typedef std::vector<std::string> Log;
@@ -139,44 +138,7 @@ class TestFrame : public CFrame {
   long ticks = 0;
 };
 
-// A memory surface to draw into, with its pixels readable as colours.
-struct Canvas {
-  explicit Canvas(long width = 100, long height = 100, CColor background = kWhiteCColor)
-      : context(new COffscreenContext(nullptr, width, height, background)) {}
-  ~Canvas() { context->forget(); }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-
-  CColor pixel(int x, int y) const {
-    cairo_surface_t* surface = context->getCGImage();
-    cairo_surface_flush(surface);
-    const unsigned char* row =
-        cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
-    uint32_t argb = reinterpret_cast<const uint32_t*>(row)[x];
-    return {(unsigned char)(argb >> 16), (unsigned char)(argb >> 8), (unsigned char)argb,
-            (unsigned char)(argb >> 24)};
-  }
-  void fill(CColor color) {
-    context->setFillColor(color);
-    context->fillRect(CRect(0, 0, context->getWidth(), context->getHeight()));
-  }
-
-  COffscreenContext* context;
-};
-
 namespace doctest {
-template <>
-struct StringMaker<CColor> {
-  static String convert(const CColor& c) {
-    return (std::to_string(c.red) + "," + std::to_string(c.green) + "," + std::to_string(c.blue) +
-            "," + std::to_string(c.alpha))
-        .c_str();
-  }
-};
-template <>
-struct StringMaker<CRect> {
-  static String convert(const CRect& r) { return rectText(r).c_str(); }
-};
 template <>
 struct StringMaker<Log> {
   static String convert(const Log& log) {
@@ -184,9 +146,5 @@ struct StringMaker<Log> {
     for (const std::string& line : log) text += "\n  \"" + line + "\"";
     return (text + "}").c_str();
   }
-};
-template <>
-struct StringMaker<CPoint> {
-  static String convert(const CPoint& p) { return pointText(p).c_str(); }
 };
 }  // namespace doctest

@@ -1,13 +1,17 @@
-// A gallery of every control in a few states, PNGs in TESSARINE_GALLERY_DIR for people to see.
+// tessarine-gallery: every vector control in a few states, drawn into PNG sheets for
+// people to look at (the control tests check the pixels themselves).
+//
+//   tessarine-gallery [DIRECTORY]     writes simple.png, knobs.png, sliders.png and
+//                                     meters.png to DIRECTORY (default: gallery)
 
 #include <cairo.h>
-#include <doctest/doctest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
-#include "controlpixels.h"
+#include "offscreencontext.h"
 #include "vgbutton.h"
 #include "vgknob.h"
 #include "vglabel.h"
@@ -17,39 +21,48 @@
 
 namespace {
 
-CColor gColors[4] = {kBack, kFore, kHilite, kText};
+// The colour table of the control tests, and the editor's own.
+CColor gColors[4] = {
+    {40, 60, 120, 255}, {150, 30, 20, 255}, {240, 170, 20, 255}, {20, 120, 40, 255}};
 CColor gOtherColors[4] = {{13, 0, 39, 255}, {144, 8, 0, 255}, {80, 189, 216, 255}, {0, 0, 0, 255}};
 
-// One sheet of controls on a light grey ground, written to TESSARINE_GALLERY_DIR/name.
+std::filesystem::path gDirectory = "gallery";
+bool gFailed = false;
+
+// One sheet of controls on a light grey ground, written to the directory as name.png.
 class Sheet {
  public:
   Sheet(const char* name, long width, long height)
-      : name(name), canvas(width, height, CColor{230, 230, 230, 255}) {}
-  ~Sheet() { write(); }
+      : name(name), context(new COffscreenContext(nullptr, width, height, {230, 230, 230, 255})) {}
+  ~Sheet() {
+    write();
+    context->forget();
+  }
+  Sheet(const Sheet&) = delete;
+  Sheet& operator=(const Sheet&) = delete;
 
-  void draw(VGControl* control) { control->draw(canvas.context); }
+  void draw(VGControl* control) { control->draw(context); }
   // Draws the control once more and releases it.
   void add(VGControl* control) {
     draw(control);
     control->forget();
   }
-  // Writes the sheet and checks that it reads back at its size.
-  void write() {
-    std::filesystem::create_directories(TESSARINE_GALLERY_DIR);
-    const std::string path = std::string(TESSARINE_GALLERY_DIR) + "/" + name + ".png";
-    cairo_surface_t* surface = canvas.context->getCGImage();
-    cairo_surface_flush(surface);
-    CHECK(cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS);
-    cairo_surface_t* back = cairo_image_surface_create_from_png(path.c_str());
-    CHECK(cairo_surface_status(back) == CAIRO_STATUS_SUCCESS);
-    CHECK(cairo_image_surface_get_width(back) == canvas.context->getWidth());
-    CHECK(cairo_image_surface_get_height(back) == canvas.context->getHeight());
-    cairo_surface_destroy(back);
-  }
 
  private:
+  void write() {
+    const std::string path = (gDirectory / (name + ".png")).string();
+    cairo_surface_t* surface = context->getCGImage();
+    cairo_surface_flush(surface);
+    if (cairo_surface_write_to_png(surface, path.c_str()) != CAIRO_STATUS_SUCCESS) {
+      std::fprintf(stderr, "tessarine-gallery: cannot write %s\n", path.c_str());
+      gFailed = true;
+      return;
+    }
+    std::printf("%s\n", path.c_str());
+  }
+
   std::string name;
-  Canvas canvas;
+  COffscreenContext* context;
 };
 
 template <typename T>
@@ -58,9 +71,7 @@ T* withValue(T* control, float value) {
   return control;
 }
 
-}  // namespace
-
-TEST_CASE("gallery: labels, buttons and logo") {
+void simpleSheet() {
   Sheet sheet("simple", 440, 200);
   auto* caption = new VGSimpleLabel(CRect(10, 10, 74, 25), nullptr, 0, gColors);
   caption->setName("Third");
@@ -72,7 +83,8 @@ TEST_CASE("gallery: labels, buttons and logo") {
   sheet.add(withValue(new VGTargetButton(CRect(115, 10, 132, 27), nullptr, 0, gColors), 1.f));
   sheet.add(withValue(new VGTargetButton(CRect(140, 5, 174, 39), nullptr, 0, gOtherColors), 1.f));
   for (int on = 0; on < 2; on++) {
-    auto* button = new VGTextButton(CRect(190 + 110 * on, 10, 290 + 110 * on, 30), nullptr, 0, gColors);
+    auto* button =
+        new VGTextButton(CRect(190 + 110 * on, 10, 290 + 110 * on, 30), nullptr, 0, gColors);
     button->setName("Bypass");
     button->setOnName("Bypassed");
     sheet.add(withValue(button, float(on)));
@@ -85,7 +97,7 @@ TEST_CASE("gallery: labels, buttons and logo") {
   }
 }
 
-TEST_CASE("gallery: knobs and the placeholder") {
+void knobSheet() {
   Sheet sheet("knobs", 380, 160);
   const float values[] = {0.f, 0.25f, 0.5f, 1.f};
   for (int i = 0; i < 4; i++) {
@@ -94,8 +106,8 @@ TEST_CASE("gallery: knobs and the placeholder") {
     knob->setMinValue(-60.f);
     knob->setMaxValue(0.f);
     sheet.add(withValue(knob, values[i]));
-    sheet.add(withValue(new VGControl(CRect(10 + 76 * i, 86, 76 + 76 * i, 152), nullptr, 0, gColors),
-                        values[i]));
+    sheet.add(withValue(
+        new VGControl(CRect(10 + 76 * i, 86, 76 + 76 * i, 152), nullptr, 0, gColors), values[i]));
   }
   auto* ratio = new VGGrommetKnob(CRect(314, 10, 370, 66), nullptr, 0, gOtherColors);
   ratio->setRatio(1);
@@ -104,7 +116,7 @@ TEST_CASE("gallery: knobs and the placeholder") {
   sheet.add(withValue(ratio, 0.75f));
 }
 
-TEST_CASE("gallery: sliders") {
+void sliderSheet() {
   Sheet sheet("sliders", 220, 130);
   const float values[] = {0.f, 0.5f, 1.f};
   for (int i = 0; i < 3; i++) {
@@ -123,7 +135,7 @@ TEST_CASE("gallery: sliders") {
   sheet.add(withValue(octaves, 0.75f));
 }
 
-TEST_CASE("gallery: meters") {
+void meterSheet() {
   Sheet sheet("meters", 420, 320);
   const float levels[][2] = {{0.f, 0.f}, {0.5f, 0.5f}, {0.1f, 0.9f}};
   for (int i = 0; i < 3; i++) {
@@ -147,8 +159,9 @@ TEST_CASE("gallery: meters") {
 
   const float meterValues[] = {0.5f, 1.f, 1.2f};
   for (int i = 0; i < 3; i++)
-    sheet.add(withValue(new VGVUBitMeter(CRect(10 + 30 * i, 110, 34 + 30 * i, 310), nullptr, 0, gColors),
-                        meterValues[i]));
+    sheet.add(
+        withValue(new VGVUBitMeter(CRect(10 + 30 * i, 110, 34 + 30 * i, 310), nullptr, 0, gColors),
+                  meterValues[i]));
   auto* numbered = new VGVUBitMeter(CRect(110, 110, 134, 310), nullptr, 0, gColors);
   CPoint where(0, 0);
   numbered->mouse(nullptr, where, kButtonLeft);  // numbers on
@@ -159,4 +172,21 @@ TEST_CASE("gallery: meters") {
   bits->setBitLevels(bitLevels);
   bits->setDecibelsOn(false);
   sheet.add(bits);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 2 || (argc == 2 && argv[1][0] == '-')) {
+    std::fprintf(stderr, "usage: tessarine-gallery [DIRECTORY]\n");
+    return 2;
+  }
+  if (argc == 2) gDirectory = argv[1];
+  std::error_code error;
+  std::filesystem::create_directories(gDirectory, error);
+  simpleSheet();
+  knobSheet();
+  sliderSheet();
+  meterSheet();
+  return gFailed ? 1 : 0;
 }

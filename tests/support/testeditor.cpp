@@ -1,26 +1,26 @@
 #include "testeditor.h"
 
-void RecordingView::draw(CDrawContext* context) {
+void CountingView::draw(CDrawContext* context) {
   context->setFillColor(color);
   context->fillRect(size);
   draws++;
   setDirty(false);
 }
 
-void RecordingView::mouse(CDrawContext*, CPoint& where, long buttons) {
+void CountingView::mouse(CDrawContext*, CPoint& where, long buttons) {
   clicks++;
   lastWhere = where;
   lastButtons = buttons;
 }
 
-bool RecordingView::onWheel(CDrawContext*, const CPoint&, CMouseWheelAxis axis, float distance) {
+bool CountingView::onWheel(CDrawContext*, const CPoint&, CMouseWheelAxis axis, float distance) {
   wheels++;
   lastAxis = axis;
   lastDistance = distance;
   return true;
 }
 
-long RecordingView::onKeyDown(VstKeyCode& keyCode) {
+long CountingView::onKeyDown(VstKeyCode& keyCode) {
   keys.push_back(keyCode);
   return keyCode.virt == 2 ? -1 : 1;  // leaves Tab to the frame
 }
@@ -61,8 +61,8 @@ bool TestEditor::open(void* ptr) {
   AEffGUIEditor::open(ptr);
   frame = new CFrame(CRect(0, 0, kWidth, kHeight), ptr, this);
   frame->setBackgroundColor(kBackColor);
-  under = new RecordingView(CRect(10, 10, 110, 60), kRedCColor);
-  over = new RecordingView(CRect(60, 30, 160, 80), kBlueCColor);
+  under = new CountingView(CRect(10, 10, 110, 60), kRedCColor);
+  over = new CountingView(CRect(60, 30, 160, 80), kBlueCColor);
   under->setWantsFocus(true);
   over->setWantsFocus(true);
   fader = new DragControl(CRect(200, 10, 240, 110), this, 1);

@@ -1,4 +1,4 @@
-#include "xvfb.h"
+#include "privatexserver.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -18,8 +19,15 @@ std::string readDisplayNumber(int fd) {
   return number;
 }
 
-}  // namespace
+void stopXvfb(pid_t& pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGTERM);
+  waitpid(pid, nullptr, 0);
+  pid = -1;
+}
 
+// Returns Xvfb's process id and sets display to its name (":N"); when it fails,
+// returns -1 with the reason in failure and leaves no server running.
 pid_t startXvfb(const char* screen, std::string& display, std::string& failure) {
   int fds[2];
   if (pipe(fds) != 0) {
@@ -57,9 +65,29 @@ pid_t startXvfb(const char* screen, std::string& display, std::string& failure) 
   return pid;
 }
 
-void stopXvfb(pid_t& pid) {
+}  // namespace
+
+PrivateXServer::PrivateXServer(const char* screen) {
+  std::string display;
+  pid = startXvfb(screen, display, why);
   if (pid <= 0) return;
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-  pid = -1;
+  if (const char* current = getenv("DISPLAY")) {
+    hadDisplay = true;
+    previousDisplay = current;
+  }
+  setenv("DISPLAY", display.c_str(), 1);
+  displaySet = true;
+}
+
+PrivateXServer::~PrivateXServer() {
+  kill();
+  if (!displaySet) return;
+  if (hadDisplay)
+    setenv("DISPLAY", previousDisplay.c_str(), 1);
+  else
+    unsetenv("DISPLAY");
+}
+
+void PrivateXServer::kill() {
+  stopXvfb(pid);
 }

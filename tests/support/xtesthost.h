@@ -3,6 +3,9 @@
 // top-level window, an effect with the test editor driven through the dispatcher,
 // and XTest helpers that move and click the real pointer and press real keys.
 
+// doctest (through pixels.h) before Xlib, which defines None.
+#include "pixels.h"
+// Xlib's types for the host's side.
 #include <X11/Xlib.h>
 
 #include <cstdint>
@@ -10,6 +13,7 @@
 #include <initializer_list>
 #include <vector>
 
+#include "hostedeffect.h"
 #include "hostrecorder.h"
 #include "privatexserver.h"
 #include "testeditor.h"
@@ -38,6 +42,8 @@ class XTestHost {
 
   // 0xRRGGBB at (x, y) of a window, read from the screen.
   uint32_t pixel(Window window, int x, int y);
+  // The top-left width x height pixels of a window in one piece (empty if unreadable).
+  RgbImage snapshot(Window window, int width, int height);
   // Clients connected to the X server (XRes).
   int clientCount();
 
@@ -48,27 +54,31 @@ class XTestHost {
   bool abandoned = false;
 };
 
+// The window the editor made in `parent` (its last child), or 0 when there is none;
+// read through the tests' own connection, as another client sees it.
+Window editorWindowIn(Window parent);
+
+// The X server forgets a client once it notices the closed connection: waits up to
+// about 2 s for the count of clients to come back to `count`.
+bool clientsReturnTo(XTestHost& host, int count);
+
 // One effect with the test editor, driven the way a host drives it.
-class EditorSession {
+class EditorSession : public HostedEffect {
  public:
-  EditorSession() : editor(new TestEditor(&effect)), aeffect(effect.getAeffect()) {}
+  EditorSession() : editor(new TestEditor(&effect)) { e = effect.getAeffect(); }
   ~EditorSession() {
     if (editor->getFrame()) dispatch(effEditClose);
   }
 
-  VstIntPtr dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                     float opt = 0.f) {
-    return aeffect->dispatcher(aeffect, opcode, index, value, ptr, opt);
+  bool open(Window parent) {
+    this->parent = parent;
+    return openEditor(parent) != 0;
   }
-  bool open(Window parent) { return dispatch(effEditOpen, 0, 0, (void*)parent) != 0; }
-  void idle() { dispatch(effEditIdle); }
-  // Idles (as a host's timer would, every 2 ms) until done() or about 3 s passed.
-  bool idleUntil(const std::function<bool()>& done);
   // Opens and idles until the first Expose drew the editor.
   bool openAndShow(Window parent);
-  Window childWindow() const;
+  Window childWindow() const { return editor->getFrame() ? editorWindowIn(parent) : 0; }
 
   TestEffect effect{HostRecorder::callback};
   TestEditor* editor;  // owned by the effect
-  AEffect* aeffect;
+  Window parent = 0;
 };

@@ -11,12 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "control.h"
-#include "frame.h"
-#include "hostrecorder.h"
-#include "tessarine.h"
+#include "tessarinesession.h"
 #include "vgcontrol.h"
-#include "xtesthost.h"
 
 namespace {
 
@@ -27,13 +23,8 @@ constexpr uint32_t rgbOf(const CColor& c) {
   return uint32_t(c.red) << 16 | uint32_t(c.green) << 8 | uint32_t(c.blue);
 }
 
-// The effect with its editor in a DAW-like host window: requests recorded, pixels, XTest.
-struct TessarineSession : HostedEffect {
-  TessarineSession() { e = effect.getAeffect(); }
-  ~TessarineSession() {
-    recorder.onCall = nullptr;
-    if (frame()) dispatch(effEditClose);
-  }
+// The effect with its editor in a DAW-like host window: pixels of the whole panel.
+struct EditorWindowSession : TessarineSession {
   bool idleUntilPixel(int x, int y, uint32_t rgb) {
     const Window window = child();
     return window && idleUntil([&] { return host.pixel(window, x, y) == rgb; });
@@ -42,39 +33,11 @@ struct TessarineSession : HostedEffect {
   bool openAndShow() { return openEditor(host.window) == 1 && idleUntilPixel(1, 140, kStripColor); }
   // The editor's pixels, read from the screen in one piece.
   RgbImage snapshot() { return host.snapshot(child(), kWidth, kHeight); }
-  CFrame* frame() { return static_cast<AEffGUIEditor*>(effect.getEditor())->getFrame(); }
   Window child() { return frame() ? editorWindowIn(host.window) : 0; }
-  // The views of the open editor in drawing order; knob(i) is parameter i's.
-  CControl* control(long index) {
-    return frame() ? dynamic_cast<CControl*>(frame()->getView(index)) : nullptr;
-  }
-  CControl* knob(int parameter) { return control(1 + 2 * parameter); }
   const CColor* colors() {
     VGControl* logo = dynamic_cast<VGControl*>(control(0));
     return logo ? logo->getPluginColors() : nullptr;
   }
-  // Presses the left button at (x, y) with the modifiers held, runs one step per host idle
-  // request of the knob's tracking loop (the last should release); true once the drag ended.
-  bool drag(int x, int y, std::vector<KeySym> modifiers, std::vector<std::function<void()>> steps) {
-    size_t next = 0;
-    recorder.onCall = [&](AEffect*, const HostCall& call) {
-      if (call.opcode == audioMasterIdle && next < steps.size()) steps[next++]();
-    };
-    const size_t endEdits = recorder.callsOf(audioMasterEndEdit).size();
-    host.moveTo(x, y);
-    for (KeySym modifier : modifiers) host.key(modifier, true);
-    host.button(1, true);
-    const bool ended =
-        idleUntil([&] { return recorder.callsOf(audioMasterEndEdit).size() > endEdits; });
-    recorder.onCall = nullptr;
-    for (KeySym modifier : modifiers) host.key(modifier, false);
-    if (!ended) host.button(1, false);
-    return ended && next == steps.size();
-  }
-
-  HostRecorder recorder;
-  XTestHost host;
-  tessarine effect{HostRecorder::callback};
 };
 
 const CColor kDefaults[4] = {
@@ -114,12 +77,12 @@ void checkPanel(const RgbImage& shot, const CColor table[4]) {
   CHECK(shot.count(CRect(379, 135, 395, 145), kStripColor) == 160);
 }
 
-void clickTargetButton(TessarineSession& session, float expectedValue) {
+void clickTargetButton(EditorWindowSession& session, float expectedValue) {
   session.host.click(1, kTargetButton.left + 8, kTargetButton.top + 8);
   REQUIRE(session.idleUntil([&] { return session.control(13)->getValue() == expectedValue; }));
 }
 
-void showAllKnobsAtHalf(TessarineSession& session) {
+void showAllKnobsAtHalf(EditorWindowSession& session) {
   for (VstInt32 i = 0; i < 6; i++) session.e->setParameter(session.e, i, 0.5f);
   const CPoint dot = inKnob(0, kDotAtHalf);
   REQUIRE(session.idleUntilPixel(dot.h, dot.v, rgbOf(kDefaults[2])));
@@ -138,7 +101,7 @@ std::vector<HostCall> gestureCalls(const HostRecorder& recorder) {
 }  // namespace
 
 TEST_CASE("the panel on screen, recoloured by the target button, back to the defaults") {
-  TessarineSession session;
+  EditorWindowSession session;
   REQUIRE(session.openAndShow());
   showAllKnobsAtHalf(session);
   checkPanel(session.snapshot(), kDefaults);
@@ -176,7 +139,7 @@ TEST_CASE("the panel on screen, recoloured by the target button, back to the def
 }
 
 TEST_CASE("dragging a knob with the real pointer") {
-  TessarineSession session;
+  EditorWindowSession session;
   REQUIRE(session.openAndShow());
   session.e->setParameter(session.e, 2, 0.25f);
   REQUIRE(session.idleUntil([&] { return !session.knob(2)->isDirty(); }));  // drawn at 0.25
@@ -251,7 +214,7 @@ TEST_CASE("dragging a knob with the real pointer") {
 }
 
 TEST_CASE("host automation and program changes move the knobs by the next idle") {
-  TessarineSession session;
+  EditorWindowSession session;
   REQUIRE(session.openAndShow());
   CHECK(session.knob(0)->getValue() == 1.0f);
 

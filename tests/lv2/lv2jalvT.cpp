@@ -1,7 +1,8 @@
 // The interface in a real LV2 host: jalv.gtk3 (on a private JACK server with the
 // dummy driver) in this test's Xvfb shows the editor in its window; a real pointer
-// drag (XTest) on the 2nd harmonic's knob turns it; the editor closes with the
-// host without an X error.
+// drag (XTest) on the 2nd harmonic's knob turns it and raises the 2nd harmonic in
+// jalv's output (a sine from jack_simple_client in, jack_rec recordings of out_1
+// before and after the drag); the editor closes with the host without an X error.
 
 #include <doctest/doctest.h>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -22,6 +24,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <sndfile.h>
 
 namespace {
 
@@ -67,8 +70,13 @@ struct Child {
   // Signals the program and waits for its end; its exit status, -1 if it did not exit.
   int stop(int signal) {
     kill(pid, signal);
+    return finish(10);
+  }
+  // Waits up to SECONDS for the program's end (then kills it); its exit status, -1 if
+  // it did not exit by itself.
+  int finish(int seconds) {
     int status = 0;
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    const auto deadline = Clock::now() + std::chrono::seconds(seconds);
     while (waitpid(pid, &status, WNOHANG) == 0) {
       collect();
       if (Clock::now() > deadline) {
@@ -137,6 +145,86 @@ std::vector<unsigned long> knobPixels(Display* display, Window editor) {
   return pixels;
 }
 
+// The full name of the first JACK port that jack_lsp lists ending in SUFFIX (such as
+// ":in_1"); empty when none. ENV names the private server.
+std::string jackPort(const std::vector<std::string>& env, const std::string& suffix) {
+  Child lsp({"jack_lsp"}, env);
+  lsp.finish(20);
+  size_t start = 0;
+  for (size_t end; (end = lsp.out.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = lsp.out.substr(start, end - start);
+    if (line.size() > suffix.size() &&
+        line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0)
+      return line;
+  }
+  return "";
+}
+
+// Records PORT for one second with jack_rec into PATH; the mono samples.
+std::vector<float> record(const std::vector<std::string>& env, const std::string& port,
+                          const std::string& path) {
+  Child rec({"jack_rec", "-f", path, "-b", "32", "-d", "1", port}, env);
+  INFO(rec.err);
+  CHECK(rec.finish(30) == 0);
+  SF_INFO info = {};
+  SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+  REQUIRE(file);
+  REQUIRE(info.channels == 1);
+  std::vector<float> samples((size_t)info.frames);
+  samples.resize((size_t)sf_readf_float(file, samples.data(), info.frames));
+  sf_close(file);
+  std::filesystem::remove(path);
+  return samples;
+}
+
+// The median of VALUES; NaN when empty.
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? NAN : values[values.size() / 2];
+}
+
+// The frequency of a tone in cycles per sample: one over the median spacing of its rising
+// zero crossings (the median, as a period the JACK graph missed shortens one spacing).
+double toneFrequency(const std::vector<float>& samples) {
+  std::vector<double> periods;
+  for (size_t i = 1, last = 0; i < samples.size(); i++)
+    if (samples[i - 1] < 0 && samples[i] >= 0) {
+      if (last) periods.push_back((double)(i - last));
+      last = i;
+    }
+  return periods.empty() ? 0 : 1 / median(periods);
+}
+
+// The amplitude at FREQUENCY (cycles per sample) of COUNT samples from FROM: one
+// Hann-windowed DFT bin (the window keeps the DC the even harmonics bring out of the bin).
+double amplitudeAt(const float* from, size_t count, double frequency) {
+  double re = 0, im = 0, gain = 0;
+  for (size_t i = 0; i < count; i++) {
+    const double window = 0.5 - 0.5 * std::cos(2 * M_PI * (double)i / (double)count);
+    re += window * from[i] * std::cos(2 * M_PI * frequency * (double)i);
+    im += window * from[i] * std::sin(2 * M_PI * frequency * (double)i);
+    gain += window;
+  }
+  return 2 * std::hypot(re, im) / gain;
+}
+
+// The fundamental's amplitude (FREQUENCY, cycles per sample) and the 2nd harmonic's over
+// it: medians over eight stretches of the recording, so that a few stretches with a
+// discontinuity (a period a busy machine's JACK graph missed), whose click spreads over
+// all frequencies, do not decide them.
+struct Harmonics {
+  double fundamental, second;
+};
+Harmonics harmonics(const std::vector<float>& samples, double frequency) {
+  const size_t count = samples.size() / 8;
+  std::vector<double> fundamentals, ratios;
+  for (size_t at = 0; count && at + count <= samples.size(); at += count) {
+    fundamentals.push_back(amplitudeAt(&samples[at], count, frequency));
+    ratios.push_back(amplitudeAt(&samples[at], count, 2 * frequency) / fundamentals.back());
+  }
+  return {median(fundamentals), median(ratios)};
+}
+
 }  // namespace
 
 TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor closes with jalv") {
@@ -166,6 +254,23 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
     return lastValue(jalv.out, "harmonic_2") == -60.0;
   }));
 
+  // A 240 Hz sine of amplitude 0.2 (jack_simple_client) into jalv's in_1; out_1
+  // recorded for a second with harmonic_2 at -60 dB.
+  const std::vector<std::string> jackEnv = {"JACK_DEFAULT_SERVER=" + server,
+                                            "JACK_NO_START_SERVER=1"};
+  Child tone({"jack_simple_client"}, jackEnv);
+  std::string source, input, output;
+  REQUIRE(waitFor([&] {
+    source = jackPort(jackEnv, ":output1");
+    input = jackPort(jackEnv, ":in_1");
+    output = jackPort(jackEnv, ":out_1");
+    return !source.empty() && !input.empty() && !output.empty();
+  }));
+  Child connect({"jack_connect", source, input}, jackEnv);
+  REQUIRE(connect.finish(20) == 0);
+  const std::string wavBase = (std::filesystem::temp_directory_path() / server).string();
+  const std::vector<float> quiet = record(jackEnv, output, wavBase + "-before.wav");
+
   const std::vector<unsigned long> before = knobPixels(display, editor);
   // Knob 2 is 66 x 66 at (74, 36) of the editor: dragged up from its centre.
   int x = 0, y = 0;
@@ -181,11 +286,27 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
   }
   XTestFakeButtonEvent(display, 1, False, CurrentTime);
   XFlush(display);
-  // The knob follows the pointer in jalv's window. (jalv 1.6.6 prints only the
-  // initial control values and changes of output ports, so a port written by the
-  // interface does not show on its output; the stand-in's port writes and touch
-  // gestures are checked in lv2uieffectT.)
+  // The knob follows the pointer in jalv's window.
   CHECK(waitFor([&] { return knobPixels(display, editor) != before; }));
+
+  // jalv 1.6.6 prints no changes of input ports, so the port's new value shows in the
+  // sound: the 2nd harmonic relative to the fundamental rises well above its level at
+  // -60 dB (where T2 and T4 at weight 0.001 leave it near 0.0006). The frequency is
+  // measured before the drag: after it, T2's DC (-weight) can keep the output below zero.
+  const std::vector<float> loud = record(jackEnv, output, wavBase + "-after.wav");
+  tone.stop(SIGTERM);
+  const double frequency = toneFrequency(quiet);
+  REQUIRE(frequency > 0);
+  const Harmonics quietHarmonics = harmonics(quiet, frequency),
+                  loudHarmonics = harmonics(loud, frequency);
+  MESSAGE("fundamental " << frequency * 48000 << " Hz, amplitude " << quietHarmonics.fundamental
+                         << " then " << loudHarmonics.fundamental
+                         << "; 2nd harmonic / fundamental before " << quietHarmonics.second
+                         << ", after " << loudHarmonics.second);
+  // The tone passes (0.2 in, over the sum of the weights at the fundamental).
+  CHECK(quietHarmonics.fundamental > 0.05);
+  CHECK(loudHarmonics.fundamental > 0.05);
+  CHECK(loudHarmonics.second > 10 * quietHarmonics.second);
 
   // jalv quits on SIGINT, closing the interface and its window.
   CHECK(jalv.stop(SIGINT) == 0);

@@ -46,7 +46,7 @@ struct OpenEditor {
     effect = std::make_unique<tessarine>(benchHost);
     e = effect->getAeffect();
     // The host's content scale request ('PreS' / 'AeCs').
-    e->dispatcher(e, effVendorSpecific, 0x50726553, 0x41654373, nullptr, factor);
+    e->dispatcher(e, effVendorSpecific, kVstScaleRequestIndex, kVstScaleRequestValue, nullptr, factor);
     e->dispatcher(e, effEditOpen, 0, 0, (void*)window, 0.f);
     e->dispatcher(e, effEditDraw, 0, 0, nullptr, 0.f);  // the first draw lets idle work
   }

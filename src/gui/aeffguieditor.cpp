@@ -88,12 +88,11 @@ float AEffGUIEditor::getScaleFactor() {
   sources.user = std::getenv("TESSARINE_SCALE");
   sources.host = hostScaleFactor;
   sources.gdkScale = std::getenv("GDK_SCALE");
-  // The X server is asked only when no earlier source has a factor, and once.
+  // The X server is asked only when no earlier source has a factor (and once for the
+  // process).
   if (!parseScaleFactor(sources.user) && !isValidScaleFactor(sources.host) &&
-      !parseScaleFactor(sources.gdkScale, true)) {
-    if (desktopDpi < 0) desktopDpi = X11Window::readDesktopDpi();
-    sources.desktopDpi = desktopDpi;
-  }
+      !parseScaleFactor(sources.gdkScale, true))
+    sources.desktopDpi = X11Window::readDesktopDpi();
   return resolveScaleFactor(sources);
 }
 
@@ -137,7 +136,8 @@ void AEffGUIEditor::draw(ERect* pRect) {
     frame->draw(static_cast<CView*>(nullptr));
     return;
   }
-  CRect r(pRect->left, pRect->top, pRect->right, pRect->bottom);
+  // The host's rectangle is in window pixels; views draw in points.
+  CRect r = frame->pixelsToPoints(CRect(pRect->left, pRect->top, pRect->right, pRect->bottom));
   if (CDrawContext* context = new (std::nothrow) CDrawContext(frame, nullptr, systemWindow)) {
     frame->drawRect(context, r);
     context->forget();
@@ -147,7 +147,7 @@ void AEffGUIEditor::draw(ERect* pRect) {
 VstInt32 AEffGUIEditor::mouse(VstInt32 x, VstInt32 y) {
   if (!frame) return 1;
   if (CDrawContext* context = new (std::nothrow) CDrawContext(frame, nullptr, systemWindow)) {
-    CPoint where(x, y);
+    CPoint where = frame->pixelsToPoints(CPoint(x, y));
     frame->mouse(context, where, -1);
     context->forget();
   }

@@ -68,7 +68,6 @@ class AEffGUIEditor : public AEffEditor {
  private:
   ERect scaledRect;             // what getRect reports
   float hostScaleFactor = 0.f;  // 0: the host gave none
-  double desktopDpi = -1.;      // Xft.dpi, read once when first needed; 0: none
 
  protected:
   // Process-wide, and set by whichever instance the host tells: read and written whole.

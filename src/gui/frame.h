@@ -122,6 +122,9 @@ class CFrame : public CViewContainer {
   void markDamaged(const CRect& rect);
   // Pixels copied from the back buffer to the window so far (0 without a window).
   int64_t getPixelsSent() const;
+  // Window pixels to frame points: positions rounded down, rectangles grown outwards.
+  CPoint pixelsToPoints(const CPoint& pixel) const;
+  CRect pixelsToPoints(const CRect& pixels) const;
   // The X id of the frame's own child window; 0 while it has none.
   unsigned long getWindowId() const;
 
@@ -169,9 +172,6 @@ class CFrame : public CViewContainer {
   void endDrag(CDragContainer* drag);
   // width x height points, in the window's pixels.
   void setWindowSize(long width, long height);
-  // Window pixels to frame points: positions rounded down, rectangles grown outwards.
-  CPoint pixelsToPoints(const CPoint& pixel) const;
-  CRect pixelsToPoints(const CRect& pixels) const;
 
   void* pEditor;
   void* pSystemWindow;

@@ -25,8 +25,10 @@ float resolveScaleFactor(const ScaleFactorSources& sources) {
   if (float user = parseScaleFactor(sources.user)) return user;
   if (isValidScaleFactor(sources.host)) return sources.host;
   if (float gdk = parseScaleFactor(sources.gdkScale, true)) return gdk;
-  // A dpi of 96 is the X server's plain default: factor 1.
-  const double desktop = sources.desktopDpi / 96.;
+  // A dpi of 96 is the X server's plain default: factor 1. Desktops set odd dpi
+  // values (97, 120, a text scale of 1.1): the factor is taken in quarter steps, so
+  // the editor keeps whole-pixel lines at the usual 1.25, 1.5, 1.75 and 2.
+  const double desktop = std::round(sources.desktopDpi / 96. * 4.) / 4.;
   if (isValidScaleFactor(desktop)) return static_cast<float>(desktop);
   return 1.f;
 }

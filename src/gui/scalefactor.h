@@ -6,17 +6,13 @@
 //   1. TESSARINE_SCALE in the environment (the user's own choice, fractions allowed);
 //   2. the host (VST: effVendorSpecific 'PreS'/'AeCs'; LV2: ui:scaleFactor);
 //   3. GDK_SCALE in the environment (an integer, as GTK reads it);
-//   4. Xft.dpi from the X resource database, divided by 96;
+//   4. Xft.dpi from the X resource database, divided by 96 (to the nearest quarter);
 //   5. otherwise 1.
 // A factor is valid when it is finite and between 1 and 4; anything else (NaN,
 // negative, 0, 17, text) is passed over and the next source asked.
 
 constexpr float kMinScaleFactor = 1.f;
 constexpr float kMaxScaleFactor = 4.f;
-// The requests a VST host sends the content scale with: effVendorSpecific with this
-// index and value, the factor in opt.
-constexpr int kScaleRequestIndex = 0x50726553;  // 'PreS'
-constexpr int kScaleRequestValue = 0x41654373;  // 'AeCs'
 
 bool isValidScaleFactor(double factor);
 // The factor a text gives: the whole text a number (integerOnly: digits only, as

@@ -1,6 +1,7 @@
 #include "lv2uieffect.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 #include "tessarineeditor.h"
@@ -40,6 +41,15 @@ bool lv2uieffect::touch(VstInt32 index, bool grabbed) {
   if (!isHarmonic(index) || !host.touch || !host.touch->touch) return false;
   host.touch->touch(host.touch->handle, (uint32_t)index, grabbed);
   return true;
+}
+
+VstInt32 lv2uieffect::canHostDo(char* text) {
+  return text && std::strcmp(text, "sizeWindow") == 0 && host.resize && host.resize->ui_resize ? 1 : 0;
+}
+
+bool lv2uieffect::sizeWindow(VstInt32 width, VstInt32 height) {
+  if (!host.resize || !host.resize->ui_resize) return false;
+  return host.resize->ui_resize(host.resize->handle, width, height) == 0;
 }
 
 void lv2uieffect::portEvent(uint32_t port, float value) {

@@ -20,6 +20,7 @@ class lv2uieffect : public AudioEffectX {
     LV2UI_Write_Function write = nullptr;
     LV2UI_Controller controller = nullptr;
     const LV2UI_Touch* touch = nullptr;
+    const LV2UI_Resize* resize = nullptr;
   };
 
   explicit lv2uieffect(const HostLink& host);
@@ -36,6 +37,9 @@ class lv2uieffect : public AudioEffectX {
   void setParameterAutomated(VstInt32 index, float value) override;
   bool beginEdit(VstInt32 index) override;
   bool endEdit(VstInt32 index) override;
+  // The editor's size changes (a new scale factor) reach the host through ui:resize.
+  VstInt32 canHostDo(char* text) override;
+  bool sizeWindow(VstInt32 width, VstInt32 height) override;
 
   // A value the host reports for a port (in dB for the harmonics; others ignored).
   void portEvent(uint32_t port, float value);

@@ -22,6 +22,9 @@ struct tessarinelv2ui {
   // The host's ui:scaleFactor option; 0 when it gives none (the editor then asks the
   // user's setting and the desktop).
   float scaleFactor = 0.0f;
+  // The option's key and its value type, mapped when the host offers urid:map (0 else).
+  LV2_URID scaleKey = 0;
+  LV2_URID floatType = 0;
 };
 
 const void* findFeature(const LV2_Feature* const* features, const char* uri) {
@@ -30,20 +33,24 @@ const void* findFeature(const LV2_Feature* const* features, const char* uri) {
   return nullptr;
 }
 
-// Options are keyed by URID, so only a host that also offers urid:map can name one.
-float hostScaleFactor(const LV2_Feature* const* features) {
-  const auto* options = static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options));
-  const auto* map = static_cast<const LV2_URID_Map*>(findFeature(features, LV2_URID__map));
-  if (!options || !map) return 0.0f;
-  const LV2_URID scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
-  const LV2_URID floatType = map->map(map->handle, LV2_ATOM__Float);
+// The ui:scaleFactor in a host's list of options; 0 when it has none. Options are
+// keyed by URID, so only a host that also offers urid:map can name one.
+float scaleFactorIn(const tessarinelv2ui& ui, const LV2_Options_Option* options) {
+  if (!options || !ui.scaleKey) return 0.0f;
   for (const LV2_Options_Option* option = options; option->key || option->value; option++) {
-    if (option->key != scaleKey || option->type != floatType || option->size != sizeof(float) ||
-        !option->value)
+    if (option->key != ui.scaleKey || option->type != ui.floatType ||
+        option->size != sizeof(float) || !option->value)
       continue;
     return *static_cast<const float*>(option->value);
   }
   return 0.0f;
+}
+
+void mapOptionKeys(tessarinelv2ui& ui, const LV2_Feature* const* features) {
+  const auto* map = static_cast<const LV2_URID_Map*>(findFeature(features, LV2_URID__map));
+  if (!map || !map->map) return;
+  ui.scaleKey = map->map(map->handle, LV2_UI__scaleFactor);
+  ui.floatType = map->map(map->handle, LV2_ATOM__Float);
 }
 
 void cleanup(LV2UI_Handle handle) {
@@ -84,7 +91,10 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
   link.write = write;
   link.controller = controller;
   link.touch = static_cast<const LV2UI_Touch*>(findFeature(features, LV2_UI__touch));
-  ui->scaleFactor = hostScaleFactor(features);
+  link.resize = static_cast<const LV2UI_Resize*>(findFeature(features, LV2_UI__resize));
+  mapOptionKeys(*ui, features);
+  ui->scaleFactor = scaleFactorIn(
+      *ui, static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options)));
   try {
     ui->effect = new lv2uieffect(link);
   } catch (...) {
@@ -115,8 +125,28 @@ int idle(LV2UI_Handle handle) {
 
 const LV2UI_Idle_Interface kIdleInterface = {idle};
 
+// A new ui:scaleFactor while the editor is open (the window moved to another
+// screen, the user changed the desktop's scale): the editor asks the host for its
+// new size through ui:resize and redraws at the new factor.
+uint32_t setOptions(LV2_Handle handle, const LV2_Options_Option* options) {
+  tessarinelv2ui* ui = static_cast<tessarinelv2ui*>(handle);
+  const float factor = scaleFactorIn(*ui, options);
+  if (factor == 0.0f) return LV2_OPTIONS_ERR_BAD_KEY;
+  ui->scaleFactor = factor;
+  tessarineeditor* editor = ui->effect->getTessarineEditor();
+  return editor && editor->setHostScaleFactor(factor) ? LV2_OPTIONS_SUCCESS
+                                                       : LV2_OPTIONS_ERR_BAD_VALUE;
+}
+
+uint32_t getOptions(LV2_Handle, LV2_Options_Option*) { return LV2_OPTIONS_ERR_UNKNOWN; }
+
+const LV2_Options_Interface kOptionsInterface = {getOptions, setOptions};
+
 const void* extensionData(const char* uri) {
-  return uri && std::strcmp(uri, LV2_UI__idleInterface) == 0 ? &kIdleInterface : nullptr;
+  if (!uri) return nullptr;
+  if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &kIdleInterface;
+  if (std::strcmp(uri, LV2_OPTIONS__interface) == 0) return &kOptionsInterface;
+  return nullptr;
 }
 
 const LV2UI_Descriptor kDescriptor = {TESSARINE_LV2_UI_URI, instantiate, cleanup, portEvent,

@@ -100,7 +100,7 @@ void tessarine::setParameter(VstInt32 index, float value) {
 
 VstIntPtr tessarine::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg,
                                     float floatArg) {
-  if (lArg == kScaleRequestIndex && lArg2 == kScaleRequestValue)
+  if (lArg == kVstScaleRequestIndex && lArg2 == kVstScaleRequestValue)
     return editor && static_cast<tessarineeditor*>(editor)->setHostScaleFactor(floatArg) ? 1 : 0;
   return AudioEffectX::vendorSpecific(lArg, lArg2, ptrArg, floatArg);
 }

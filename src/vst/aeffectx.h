@@ -66,6 +66,11 @@ enum AEffectXOpcodes : VstInt32 {
 };
 static_assert(effGetNumMidiOutputChannels == 79);
 
+// effVendorSpecific with this index ('PreS') and value ('AeCs') carries the host's
+// content scale factor for the editor in opt.
+constexpr VstInt32 kVstScaleRequestIndex = 0x50726553;
+constexpr VstIntPtr kVstScaleRequestValue = 0x41654373;
+
 // Extended requests the plug-in sends to the host.
 enum AudioMasterOpcodesX : VstInt32 {
   audioMasterWantMidi = 6,

@@ -33,7 +33,7 @@ struct ScaledSession : TessarineSession {
   }
   // The host's content scale request; 1 when the plug-in took the factor.
   VstIntPtr sendScale(float factor) {
-    return dispatch(effVendorSpecific, 0x50726553, 0x41654373, nullptr, factor);
+    return dispatch(effVendorSpecific, kVstScaleRequestIndex, kVstScaleRequestValue, nullptr, factor);
   }
   ERect editorRect() {
     ERect* rect = nullptr;

@@ -41,6 +41,10 @@ TEST_CASE("the first valid source gives the factor: user, host, GDK_SCALE, Xft.d
   CHECK(resolveScaleFactor({nullptr, 2.f, "3", 384.}) == 2.f);
   CHECK(resolveScaleFactor({nullptr, 0.f, "3", 384.}) == 3.f);
   CHECK(resolveScaleFactor({nullptr, 0.f, nullptr, 144.}) == 1.5f);
+  // The desktop's dpi in quarter steps: 97 and 106 are 1, 120 and 130 are 1.25.
+  CHECK(resolveScaleFactor({nullptr, 0.f, nullptr, 97.}) == 1.f);
+  CHECK(resolveScaleFactor({nullptr, 0.f, nullptr, 106.}) == 1.f);
+  CHECK(resolveScaleFactor({nullptr, 0.f, nullptr, 130.}) == 1.25f);
   CHECK(resolveScaleFactor({nullptr, 0.f, nullptr, 0.}) == 1.f);
   CHECK(resolveScaleFactor({"1", 2.f, "3", 384.}) == 1.f);  // 1 is a choice too
   CHECK(resolveScaleFactor({"4", 0.f, nullptr, 0.}) == 4.f);
@@ -70,7 +74,7 @@ TEST_CASE("the editor's size: the host's 'PreS' factor, under TESSARINE_SCALE, o
   tessarine effect{HostRecorder::callback};
   AEffect* e = effect.getAeffect();
   auto sendScale = [&](float factor) {
-    return e->dispatcher(e, effVendorSpecific, 0x50726553, 0x41654373, nullptr, factor);
+    return e->dispatcher(e, effVendorSpecific, kVstScaleRequestIndex, kVstScaleRequestValue, nullptr, factor);
   };
   auto size = [&] {
     ERect* rect = nullptr;
@@ -85,7 +89,7 @@ TEST_CASE("the editor's size: the host's 'PreS' factor, under TESSARINE_SCALE, o
     CHECK(size() == Size(838, 290));
     for (float bad : {kNaN, -2.f, 0.f, 17.f}) CHECK(sendScale(bad) == 0);
     CHECK(size() == Size(838, 290));
-    CHECK(e->dispatcher(e, effVendorSpecific, 0x50726553, 0, nullptr, 3.f) == 0);
+    CHECK(e->dispatcher(e, effVendorSpecific, kVstScaleRequestIndex, 0, nullptr, 3.f) == 0);
     CHECK(sendScale(1.5f) == 1);
     CHECK(size() == Size(629, 218));
   }

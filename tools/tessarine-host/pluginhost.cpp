@@ -222,9 +222,8 @@ bool PluginHost::openEditor(unsigned long window) {
 }
 
 bool PluginHost::setEditorScale(float factor) {
-  constexpr VstInt32 kScaleIndex = 0x50726553;  // 'PreS'
-  constexpr VstIntPtr kScaleValue = 0x41654373;  // 'AeCs'
-  return dispatch(effVendorSpecific, kScaleIndex, kScaleValue, nullptr, factor) == 1;
+  return dispatch(effVendorSpecific, kVstScaleRequestIndex, kVstScaleRequestValue, nullptr,
+                  factor) == 1;
 }
 
 void PluginHost::idleEditor() {

@@ -10,6 +10,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -315,8 +316,14 @@ void X11Window::flush() {
 }
 
 double X11Window::readDesktopDpi() {
+  // Read once for the process (every editor would otherwise open a connection of its
+  // own for it); a server that could not be reached is asked again next time.
+  static std::atomic<double> known{-1.};
+  if (const double dpi = known.load(std::memory_order_relaxed); dpi >= 0) return dpi;
   Display* d = openDisplay();
   if (!d) return 0;
+  X11ErrorTrap trap;
+  X11ErrorTrap::adopt(d);
   double dpi = 0;
   {
     // The resource manager's quarks are process-wide.
@@ -336,6 +343,7 @@ double X11Window::readDesktopDpi() {
     }
   }
   closeDisplay(d);
+  known.store(dpi, std::memory_order_relaxed);
   return dpi;
 }
 

@@ -25,9 +25,7 @@ struct tessarinelv2 {
   std::uint32_t portBits[kPortHarmonicCount] = {};
   bool portBitsValid = false;
   bool bypass = false;
-  ShaperWeights weights = {};
-  std::uint32_t weightsSource[kPortHarmonicCount] = {};
-  bool weightsValid = false;
+  ShaperWeightCache weightCache;
 };
 
 std::uint32_t bitsOf(float value) {
@@ -70,25 +68,14 @@ void readControls(tessarinelv2& self) {
   if (self.enabled && std::isfinite(*self.enabled)) self.bypass = *self.enabled < 0.5f;
 }
 
-// As tessarine::refreshWeights: computed again only when a value changed, bit for bit.
-void refreshWeights(tessarinelv2& self) {
-  bool same = self.weightsValid;
-  for (uint32_t i = 0; i < kPortHarmonicCount; i++)
-    same = same && bitsOf(self.values[i]) == self.weightsSource[i];
-  if (same) return;
-  for (uint32_t i = 0; i < kPortHarmonicCount; i++) self.weightsSource[i] = bitsOf(self.values[i]);
-  shaperComputeWeights(self.values, self.weights);
-  self.weightsValid = true;
-}
-
 // Both channels processed, as the VST build does when the host connects both; a
 // channel without both of its buffers is left alone. Output may be the input.
 void run(LV2_Handle handle, uint32_t sampleCount) {
   tessarinelv2& self = *static_cast<tessarinelv2*>(handle);
   readControls(self);
   const long frames = (long)sampleCount;
-  if (!self.bypass) refreshWeights(self);
-  const ShaperWeights blockWeights = self.weights;
+  if (!self.bypass) self.weightCache.refresh(self.values);
+  const ShaperWeights blockWeights = self.weightCache.weights;
   const ShaperFunction shape = shaperActive().shape;
   for (int channel = 0; channel < 2; channel++) {
     const float* in = self.inputs[channel];

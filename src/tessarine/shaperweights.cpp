@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -42,6 +43,16 @@ void relativeWeights(const float values[kShaperHarmonics], ShaperWeights& weight
 }
 
 }  // namespace
+
+const ShaperWeights& ShaperWeightCache::refresh(const float values[kShaperHarmonics]) {
+  std::uint32_t bits[kShaperHarmonics];
+  std::memcpy(bits, values, sizeof(bits));
+  if (valid && std::memcmp(bits, source, sizeof(bits)) == 0) return weights;
+  std::memcpy(source, bits, sizeof(bits));
+  shaperComputeWeights(values, weights);
+  valid = true;
+  return weights;
+}
 
 void shaperComputeWeights(const float values[kShaperHarmonics], ShaperWeights& weights) {
   const std::array<float*, kShaperHarmonics> targets = weightSlots(weights);

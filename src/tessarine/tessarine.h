@@ -7,6 +7,7 @@
 
 #include "audioeffectx.h"
 #include "shaper.h"
+#include "shaperweights.h"
 
 constexpr int kNumPrograms = 10;
 constexpr int kNumParams = 6;
@@ -87,9 +88,6 @@ class tessarine : public AudioEffectX {
   VstInt32 blocks;
   VstInt32 blockSize;
   VstInt32 bufferPosition;
-  // The weights and gain of the last processed block, and the bit patterns of
-  // the six parameter values they were computed from. Used by the audio thread only.
-  ShaperWeights weights = {};
-  std::uint32_t weightsSource[kNumParams] = {};
-  bool weightsValid = false;
+  // The weights and gain of the last processed block. Used by the audio thread only.
+  ShaperWeightCache weightCache;
 };

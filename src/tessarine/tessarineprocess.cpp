@@ -3,21 +3,9 @@
 // All per-sample arithmetic is single precision, in exactly the order written in
 // the plain loop of shaper.cpp; the vector builds of that loop give the same bits.
 
-#include <cstring>
-
 #include "shaper.h"
 #include "shaperweights.h"
 #include "tessarine.h"
-
-namespace {
-
-std::uint32_t bitsOf(float value) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof(bits));
-  return bits;
-}
-
-}  // namespace
 
 void tessarine::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
   processActual(inputs, outputs, sampleFrames, true);
@@ -29,21 +17,13 @@ void tessarine::process(float** inputs, float** outputs, VstInt32 sampleFrames) 
 
 void tessarine::resume() { channelMode = isInputConnected(1) ? 1 : 0; }
 
-// The six power functions cost more than shaping a short block, so the weights
-// are computed again only when a parameter value differs, bit for bit, from the
-// one they came from. The same values give the same weights, so the output is
-// what computing them every block would give.
+// The weights of the live values, computed again only when one changed.
 void tessarine::refreshWeights() {
   float values[kNumParams];
   // Mid-switch (after a few tries) the last block's weights, which came from one
   // program, serve one block more.
-  if (!loadLiveValues(values) && weightsValid) return;
-  bool same = weightsValid;
-  for (int i = 0; i < kNumParams; i++) same = same && bitsOf(values[i]) == weightsSource[i];
-  if (same) return;
-  for (int i = 0; i < kNumParams; i++) weightsSource[i] = bitsOf(values[i]);
-  shaperComputeWeights(values, weights);
-  weightsValid = true;
+  if (!loadLiveValues(values) && weightCache.valid) return;
+  weightCache.refresh(values);
 }
 
 // The six live values as one set: either all from before a program switch or all
@@ -90,11 +70,11 @@ void tessarine::processActual(float** inputs, float** outputs, long sampleframes
   }
 
   refreshWeights();
-  gain = weights.gain;
+  gain = weightCache.weights.gain;
 
   // Channel by channel rather than interleaved: every sample is still read before
   // its own output is written, so in-place processing gives the same result.
-  const ShaperWeights blockWeights = weights;
+  const ShaperWeights blockWeights = weightCache.weights;
   const ShaperFunction shape = shaperActive().shape;
   shape(blockWeights, in1, out1, frames, replacing);
   if (stereo) shape(blockWeights, in2, out2, frames, replacing);

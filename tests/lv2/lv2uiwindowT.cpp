@@ -8,9 +8,11 @@
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -72,13 +74,20 @@ TEST_CASE("the host's ui:scaleFactor sizes the editor, and a new one resizes it"
   REQUIRE(ui);
   REQUIRE(widget);
   const Window child = Window(reinterpret_cast<uintptr_t>(widget));
-  const auto childSize = [&] {
-    XWindowAttributes attributes{};
-    XGetWindowAttributes(display, child, &attributes);
-    return std::make_pair(attributes.width, attributes.height);
+  // The child's size as this connection sees it, once the editor's own connection's
+  // requests have reached the server (waits up to 2 s for the size asked).
+  const auto childSize = [&](std::pair<int, int> asked) {
+    std::pair<int, int> size;
+    for (int i = 0; i < 1000 && size != asked; i++) {
+      XWindowAttributes attributes{};
+      XGetWindowAttributes(display, child, &attributes);
+      size = {attributes.width, attributes.height};
+      if (size != asked) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return size;
   };
   CHECK(host.sizes == std::vector<std::pair<int, int>>{{629, 218}});
-  CHECK(childSize() == std::make_pair(629, 218));
+  CHECK(childSize({629, 218}) == std::make_pair(629, 218));
 
   const auto* interface =
       static_cast<const LV2_Options_Interface*>(descriptor->extension_data(LV2_OPTIONS__interface));
@@ -86,7 +95,7 @@ TEST_CASE("the host's ui:scaleFactor sizes the editor, and a new one resizes it"
   factor = 2.0f;
   CHECK(interface->set(ui, options) == LV2_OPTIONS_SUCCESS);
   CHECK(host.sizes.back() == std::make_pair(838, 290));
-  CHECK(childSize() == std::make_pair(838, 290));
+  CHECK(childSize({838, 290}) == std::make_pair(838, 290));
   factor = 17.0f;  // out of range: nothing changes
   CHECK(interface->set(ui, options) == LV2_OPTIONS_ERR_BAD_VALUE);
   CHECK(host.sizes.size() == 2);

@@ -33,9 +33,13 @@ void lv2uieffect::setParameterAutomated(VstInt32 index, float value) {
   host.write(host.controller, (uint32_t)index, sizeof(db), 0, &db);
 }
 
-bool lv2uieffect::beginEdit(VstInt32 index) { return touch(index, true); }
+bool lv2uieffect::beginEdit(VstInt32 index) {
+  return touch(index, true);
+}
 
-bool lv2uieffect::endEdit(VstInt32 index) { return touch(index, false); }
+bool lv2uieffect::endEdit(VstInt32 index) {
+  return touch(index, false);
+}
 
 bool lv2uieffect::touch(VstInt32 index, bool grabbed) {
   if (!isHarmonic(index) || !host.touch || !host.touch->touch) return false;
@@ -44,7 +48,8 @@ bool lv2uieffect::touch(VstInt32 index, bool grabbed) {
 }
 
 VstInt32 lv2uieffect::canHostDo(char* text) {
-  return text && std::strcmp(text, "sizeWindow") == 0 && host.resize && host.resize->ui_resize ? 1 : 0;
+  return text && std::strcmp(text, "sizeWindow") == 0 && host.resize && host.resize->ui_resize ? 1
+                                                                                               : 0;
 }
 
 bool lv2uieffect::sizeWindow(VstInt32 width, VstInt32 height) {

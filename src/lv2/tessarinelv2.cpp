@@ -44,8 +44,7 @@ void connectPort(LV2_Handle handle, uint32_t port, void* data) {
   if (port < kPortHarmonicCount) {
     self->harmonics[port] = buffer;
     self->portBitsValid = false;  // the new buffer's value is read whatever it holds
-  }
-  else if (port == kPortEnabled)
+  } else if (port == kPortEnabled)
     self->enabled = buffer;
   else if (port == kPortInput1 || port == kPortInput2)
     self->inputs[port - kPortInput1] = buffer;
@@ -88,12 +87,16 @@ void run(LV2_Handle handle, uint32_t sampleCount) {
   }
 }
 
-void cleanup(LV2_Handle handle) { delete static_cast<tessarinelv2*>(handle); }
+void cleanup(LV2_Handle handle) {
+  delete static_cast<tessarinelv2*>(handle);
+}
 
-const void* extensionData(const char*) { return nullptr; }
+const void* extensionData(const char*) {
+  return nullptr;
+}
 
-const LV2_Descriptor kDescriptor = {TESSARINE_LV2_URI, instantiate, connectPort, nullptr,
-                                    run, nullptr, cleanup, extensionData};
+const LV2_Descriptor kDescriptor = {TESSARINE_LV2_URI, instantiate, connectPort,  nullptr, run,
+                                    nullptr,           cleanup,     extensionData};
 
 }  // namespace
 

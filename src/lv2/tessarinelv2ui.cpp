@@ -135,10 +135,12 @@ uint32_t setOptions(LV2_Handle handle, const LV2_Options_Option* options) {
   ui->scaleFactor = factor;
   tessarineeditor* editor = ui->effect->getTessarineEditor();
   return editor && editor->setHostScaleFactor(factor) ? LV2_OPTIONS_SUCCESS
-                                                       : LV2_OPTIONS_ERR_BAD_VALUE;
+                                                      : LV2_OPTIONS_ERR_BAD_VALUE;
 }
 
-uint32_t getOptions(LV2_Handle, LV2_Options_Option*) { return LV2_OPTIONS_ERR_UNKNOWN; }
+uint32_t getOptions(LV2_Handle, LV2_Options_Option*) {
+  return LV2_OPTIONS_ERR_UNKNOWN;
+}
 
 const LV2_Options_Interface kOptionsInterface = {getOptions, setOptions};
 

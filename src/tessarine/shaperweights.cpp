@@ -7,7 +7,9 @@
 namespace {
 
 // A parameter value v stands for the linear amplitude 10^(3v - 3).
-float weightOf(float value) { return (float)std::pow(10.0, (double)(value * 3.0f - 3.0f)); }
+float weightOf(float value) {
+  return (float)std::pow(10.0, (double)(value * 3.0f - 3.0f));
+}
 
 // Weight sums up to 2^100 (one parameter value up to about 11, far above the
 // nominal 0..1) leave room for every product and sum of the block; above it the

@@ -15,7 +15,9 @@ void tessarine::process(float** inputs, float** outputs, VstInt32 sampleFrames) 
   processActual(inputs, outputs, sampleFrames, false);
 }
 
-void tessarine::resume() { channelMode = isInputConnected(1) ? 1 : 0; }
+void tessarine::resume() {
+  channelMode = isInputConnected(1) ? 1 : 0;
+}
 
 // The weights of the live values, computed again only when one changed.
 void tessarine::refreshWeights() {
@@ -48,8 +50,7 @@ bool tessarine::loadLiveValues(float values[kNumParams]) const {
   return false;
 }
 
-void tessarine::processActual(float** inputs, float** outputs, long sampleframes,
-                              bool replacing) {
+void tessarine::processActual(float** inputs, float** outputs, long sampleframes, bool replacing) {
   // A host that hands over no buffers gets nothing written; a missing second
   // channel is treated as an unconnected one.
   if (!inputs || !outputs || !inputs[0] || !outputs[0]) return;

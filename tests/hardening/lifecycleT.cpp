@@ -17,6 +17,7 @@
 
 #include "aeffectx.h"
 #include "bitmap.h"
+#include "hostedeffect.h"
 #include "tessarine.h"
 
 // After the plug-in's headers: Xlib defines macros with common names.
@@ -31,11 +32,6 @@ VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float
   return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
-VstIntPtr dispatch(AEffect* e, VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr,
-                   float opt = 0.0f) {
-  return e->dispatcher(e, opcode, 0, value, ptr, opt);
-}
-
 // The directory of this test program: where the editor finds its resources.
 std::string programDirectory() {
   char path[PATH_MAX];
@@ -47,24 +43,25 @@ std::string programDirectory() {
 bool liveOnce(int n, unsigned long parent) {
   AEffect* e = VSTPluginMain(quietHost);
   if (!e) return false;
-  dispatch(e, effOpen);
-  dispatch(e, effSetSampleRate, 0, nullptr, 48000.0f);
-  dispatch(e, effMainsChanged, 1);
+  const HostedEffect host(e);
+  host.dispatch(effOpen);
+  host.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  host.dispatch(effMainsChanged, 0, 1);
   float in[64] = {0.5f}, out1[64], out2[64];
   float* inputs[2] = {in, in};
   float* outputs[2] = {out1, out2};
   e->setParameter(e, n % 6, 0.25f);
-  dispatch(e, effSetProgram, n % 10);
+  host.dispatch(effSetProgram, 0, n % 10);
   e->processReplacing(e, inputs, outputs, 64);
   bool ok = true;
   if (parent && (n / 4) % 4 == 0) {
-    ok = dispatch(e, effEditOpen, 0, (void*)parent) == 1;
-    dispatch(e, effEditIdle);
-    dispatch(e, effEditIdle);
-    dispatch(e, effEditClose);
+    ok = host.dispatch(effEditOpen, 0, 0, (void*)parent) == 1;
+    host.dispatch(effEditIdle);
+    host.dispatch(effEditIdle);
+    host.dispatch(effEditClose);
   }
-  dispatch(e, effMainsChanged, 0);
-  return dispatch(e, effClose) == 1 && ok;
+  host.dispatch(effMainsChanged, 0, 0);
+  return host.dispatch(effClose) == 1 && ok;
 }
 
 }  // namespace
@@ -90,7 +87,8 @@ TEST_CASE("instances made and closed on four threads at once leave the bundle re
       }
     });
   for (std::thread& thread : threads) thread.join();
-  MESSAGE(lives.load(), " instances lived and closed", std::string(display ? ", some with editors" : ""));
+  MESSAGE(lives.load(), " instances lived and closed",
+          std::string(display ? ", some with editors" : ""));
   CHECK(failures == 0);
   CHECK(lives > 8);
 
@@ -98,9 +96,10 @@ TEST_CASE("instances made and closed on four threads at once leave the bundle re
   CHECK(gBundleRef == nullptr);
   AEffect* e = VSTPluginMain(quietHost);
   REQUIRE(e);
+  const HostedEffect host(e);
   REQUIRE(gBundleRef != nullptr);
   CHECK(std::string(gBundleRef) == programDirectory());
-  dispatch(e, effClose);
+  host.dispatch(effClose);
   CHECK(gBundleRef == nullptr);
   if (display) XCloseDisplay(display);
 }
@@ -108,9 +107,10 @@ TEST_CASE("instances made and closed on four threads at once leave the bundle re
 TEST_CASE("every block is processed with one program's values while another thread switches") {
   tessarine effect(quietHost);
   AEffect* e = effect.getAeffect();
-  dispatch(e, effMainsChanged, 1);
+  const HostedEffect host(e);
+  host.dispatch(effMainsChanged, 0, 1);
   // Program 0 is the 1st harmonic alone; program 1 a mix of all six.
-  dispatch(e, effSetProgram, 1);
+  host.dispatch(effSetProgram, 0, 1);
   for (VstInt32 i = 0; i < kNumParams; i++) e->setParameter(e, i, 0.3f + 0.1f * i);
 
   constexpr int kFrames = 8;
@@ -123,14 +123,15 @@ TEST_CASE("every block is processed with one program's values while another thre
   };
   float program[2][kFrames];
   for (int p = 0; p < 2; p++) {
-    dispatch(e, effSetProgram, p);
+    host.dispatch(effSetProgram, 0, p);
     render(program[p]);
   }
   REQUIRE(std::memcmp(program[0], program[1], sizeof(program[0])) != 0);
 
   std::atomic<bool> stop{false};
   std::thread switcher([&] {
-    for (unsigned n = 0; !stop.load(std::memory_order_relaxed); n++) dispatch(e, effSetProgram, n & 1);
+    for (unsigned n = 0; !stop.load(std::memory_order_relaxed); n++)
+      host.dispatch(effSetProgram, 0, n & 1);
   });
   long seen[3] = {0, 0, 0};  // program 0, program 1, a mix
   const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);

@@ -56,10 +56,9 @@ TEST_CASE("the host's ui:scaleFactor sizes the editor, and a new one resizes it"
   LV2_URID_Map map{&host, Host::map};
   LV2UI_Resize resize{&host, Host::resize};
   float factor = 1.5f;
-  LV2_Options_Option options[] = {
-      {LV2_OPTIONS_INSTANCE, 0, Host::map(&host, LV2_UI__scaleFactor), sizeof(float),
-       Host::map(&host, LV2_ATOM__Float), &factor},
-      {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+  LV2_Options_Option options[] = {{LV2_OPTIONS_INSTANCE, 0, Host::map(&host, LV2_UI__scaleFactor),
+                                   sizeof(float), Host::map(&host, LV2_ATOM__Float), &factor},
+                                  {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
   LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
   LV2_Feature mapFeature{LV2_URID__map, &map};
   LV2_Feature resizeFeature{LV2_UI__resize, &resize};
@@ -69,8 +68,8 @@ TEST_CASE("the host's ui:scaleFactor sizes the editor, and a new one resizes it"
 
   const LV2UI_Descriptor* descriptor = lv2ui_descriptor(0);
   LV2UI_Widget widget = nullptr;
-  LV2UI_Handle ui = descriptor->instantiate(descriptor, TESSARINE_LV2_URI, "", ignoreWrite,
-                                            nullptr, &widget, features);
+  LV2UI_Handle ui = descriptor->instantiate(descriptor, TESSARINE_LV2_URI, "", ignoreWrite, nullptr,
+                                            &widget, features);
   REQUIRE(ui);
   REQUIRE(widget);
   const Window child = Window(reinterpret_cast<uintptr_t>(widget));

@@ -33,7 +33,8 @@ struct ScaledSession : TessarineSession {
   }
   // The host's content scale request; 1 when the plug-in took the factor.
   VstIntPtr sendScale(float factor) {
-    return dispatch(effVendorSpecific, kVstScaleRequestIndex, kVstScaleRequestValue, nullptr, factor);
+    return dispatch(effVendorSpecific, kVstScaleRequestIndex, kVstScaleRequestValue, nullptr,
+                    factor);
   }
   ERect editorRect() {
     ERect* rect = nullptr;

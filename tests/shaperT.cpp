@@ -67,6 +67,12 @@ ShaperWeights modelWeights(const float (&values)[kNumParams]) {
   for (int i = 0; i < kNumParams; i++)
     w[i] = (float)std::pow(10.0, (double)(values[i] * 3.0f - 3.0f));
   float sum = w[0] + w[1] + w[2] + w[3] + w[4] + w[5];
+  if (!(sum >= 0x1p-100f && sum <= 0x1p100f)) {
+    // Far outside 0..1 only the ratios count: the weights relative to the largest.
+    const double largest = *std::max_element(values, values + kNumParams) * 3.0 - 3.0;
+    for (int i = 0; i < kNumParams; i++) w[i] = (float)std::pow(10.0, values[i] * 3.0 - 3.0 - largest);
+    sum = w[0] + w[1] + w[2] + w[3] + w[4] + w[5];
+  }
   return {w[0], w[1], w[2], w[3], w[4], w[5], sum != 0.0f ? 1.0f / sum : 0.0f};
 }
 

@@ -167,16 +167,18 @@ void AEffGUIEditor::idle() {
 // Called over and over while a control tracks the mouse. The real work (an idle pass
 // with its redraw, one pending window redraw, and the host's idle) runs at most once
 // per 100 ms; a call inside that period only runs the window's events for 4 ms,
-// unless it falls into the last 50 ms of the period.
+// unless it falls into the last 50 ms of the period. The ticks wrap every 2^32 ms
+// (49.7 days), so "before" and "after" are the signs of 32-bit differences, which
+// hold across a wrap for any two times less than 24 days apart.
 void AEffGUIEditor::doIdleStuff() {
   uint32_t now = getTicks();
-  if (now < lLastTicks) {
+  if ((int32_t)(lLastTicks - now) > 0) {
     if (frame)
       frame->runEventLoop(4);
     else
       wait(4);
     now += 4;
-    if (lLastTicks - 50 > now) return;
+    if ((int32_t)(lLastTicks - 50 - now) > 0) return;
   }
   idle();
   if (frame) frame->dispatchUpdateEvent();

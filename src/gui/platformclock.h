@@ -6,4 +6,7 @@
 
 // Milliseconds since an arbitrary start; wraps after 49.7 days.
 uint32_t platformTicks();
+// For tests: moves every later reading of platformTicks ms ahead (modulo 2^32), so
+// that a wrap of the counter can be brought close.
+void platformShiftTicks(uint32_t ms);
 void platformSleep(uint32_t ms);

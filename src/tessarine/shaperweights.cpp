@@ -11,10 +11,12 @@ float weightOf(float value) {
   return (float)std::pow(10.0, (double)(value * 3.0f - 3.0f));
 }
 
-// Weight sums up to 2^100 (one parameter value up to about 11, far above the
-// nominal 0..1) leave room for every product and sum of the block; above it the
-// weights are taken relative to the largest one (see relativeWeights).
+// Weight sums from 2^-100 to 2^100 (every parameter value below about -9, or one
+// above about 11, far outside the nominal 0..1) leave room for every product and sum
+// of the block and for the gain; outside them the weights are taken relative to the
+// largest one (see relativeWeights).
 constexpr float kLargestPlainSum = 0x1p100f;
+constexpr float kSmallestPlainSum = 0x1p-100f;
 
 // The six weights of `weights`, in parameter order.
 std::array<float*, kShaperHarmonics> weightSlots(ShaperWeights& weights) {
@@ -31,7 +33,9 @@ float weightSum(const ShaperWeights& weights) {
 // 10^(3v - 3 - e), e being the largest exponent, give the same output without
 // overflow (the exponents are formed in double precision: 3v alone may overflow a
 // float). Without this, an infinite weight would make the gain 0 and every sample
-// of every later block NaN.
+// of every later block NaN. The same holds for values so small that every weight
+// underflows: denormal or zero weights make the gain infinite and the output NaN,
+// where the curve they tend to is finite.
 void relativeWeights(const float values[kShaperHarmonics], ShaperWeights& weights) {
   double exponents[kShaperHarmonics];
   double largest = -HUGE_VAL;
@@ -60,7 +64,7 @@ void shaperComputeWeights(const float values[kShaperHarmonics], ShaperWeights& w
   const std::array<float*, kShaperHarmonics> targets = weightSlots(weights);
   for (int i = 0; i < kShaperHarmonics; i++) *targets[i] = weightOf(values[i]);
   float gainSum = weightSum(weights);
-  if (!(gainSum <= kLargestPlainSum)) {
+  if (!(gainSum <= kLargestPlainSum && gainSum >= kSmallestPlainSum)) {
     relativeWeights(values, weights);
     gainSum = weightSum(weights);
   }

@@ -6,8 +6,7 @@
 #include <cstdint>
 
 #include "audioeffectx.h"
-#include "shaper.h"
-#include "shaperweights.h"
+#include "tessarineprocessor.h"
 
 constexpr int kNumPrograms = 10;
 constexpr int kNumParams = 6;
@@ -88,6 +87,7 @@ class tessarine : public AudioEffectX {
   VstInt32 blocks;
   VstInt32 blockSize;
   VstInt32 bufferPosition;
-  // The weights and gain of the last processed block. Used by the audio thread only.
-  ShaperWeightCache weightCache;
+  // The weights of the last processed block and the block processing. Used by the
+  // audio thread only.
+  tessarineprocessor processor;
 };

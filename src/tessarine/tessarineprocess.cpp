@@ -3,8 +3,6 @@
 // All per-sample arithmetic is single precision, in exactly the order written in
 // the plain loop of shaper.cpp; the vector builds of that loop give the same bits.
 
-#include "shaper.h"
-#include "shaperweights.h"
 #include "tessarine.h"
 
 void tessarine::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
@@ -24,8 +22,8 @@ void tessarine::refreshWeights() {
   float values[kNumParams];
   // Mid-switch (after a few tries) the last block's weights, which came from one
   // program, serve one block more.
-  if (!loadLiveValues(values) && weightCache.valid) return;
-  weightCache.refresh(values);
+  if (!loadLiveValues(values) && processor.hasWeights()) return;
+  processor.setValues(values);
 }
 
 // The six live values as one set: either all from before a program switch or all
@@ -62,21 +60,15 @@ void tessarine::processActual(float** inputs, float** outputs, long sampleframes
   const float* in2 = twoChannels ? inputs[1] : nullptr;
   float* out2 = twoChannels ? outputs[1] : nullptr;
   const bool stereo = in2 && out2;
-  long frames = sampleframes > 0 ? sampleframes : 0;
+  const long frames = sampleframes > 0 ? sampleframes : 0;
 
-  if (bypass.load(std::memory_order_relaxed)) {
-    shaperPassThrough(in1, out1, frames, replacing);
-    if (stereo) shaperPassThrough(in2, out2, frames, replacing);
-    return;
+  // The soft bypass switches at once and needs no weights.
+  const bool bypassed = bypass.load(std::memory_order_relaxed);
+  if (!bypassed) {
+    refreshWeights();
+    gain = processor.getWeights().gain;
   }
-
-  refreshWeights();
-  gain = weightCache.weights.gain;
-
-  // Channel by channel rather than interleaved: every sample is still read before
-  // its own output is written, so in-place processing gives the same result.
-  const ShaperWeights blockWeights = weightCache.weights;
-  const ShaperFunction shape = shaperActive().shape;
-  shape(blockWeights, in1, out1, frames, replacing);
-  if (stereo) shape(blockWeights, in2, out2, frames, replacing);
+  const float* const channelInputs[2] = {in1, stereo ? in2 : nullptr};
+  float* const channelOutputs[2] = {out1, stereo ? out2 : nullptr};
+  processor.process(channelInputs, channelOutputs, frames, bypassed, replacing);
 }

@@ -67,6 +67,38 @@ TEST_CASE("doIdleStuff does its work at most once per 50 to 100 ms") {
   CHECK((size_t)calls > work);
 }
 
+// The clock shifted so that 32-bit milliseconds wrap during the test. A drag over
+// the wrap keeps the pacing; a drag that ended just before the wrap and one after
+// it still redraw and idle the host.
+TEST_CASE("doIdleStuff keeps its pacing across a wrap of the tick counter") {
+  const auto drag = [](Bridge& bridge, uint32_t ms) {
+    const size_t before = bridge.hostIdles();
+    const uint32_t start = platformTicks();
+    while (platformTicks() - start < ms) bridge.editor->doIdleStuff();
+    const size_t work = bridge.hostIdles() - before;
+    CHECK(work >= ms / 100);
+    CHECK(work <= ms / 46 + 1);
+  };
+  uint32_t shifted = 0;
+  const auto shift = [&](uint32_t ms) {
+    platformShiftTicks(ms);
+    shifted += ms;
+  };
+  shift(0u - platformTicks() - 150u);  // now reads 2^32 - 150
+  {
+    Bridge bridge;
+    drag(bridge, 300);
+  }
+  shift(0u - platformTicks() - 110u);
+  {
+    Bridge bridge;
+    bridge.editor->doIdleStuff();  // due again 100 ms on, 10 ms before the wrap
+    shift(200);                    // the next drag starts 90 ms after the wrap
+    drag(bridge, 300);
+  }
+  platformShiftTicks(0u - shifted);
+}
+
 TEST_CASE("idle does nothing while doIdleStuff is inside the host's idle") {
   Bridge bridge;
   REQUIRE(bridge.editor->open(nullptr));  // a frame without a window

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "childprocess.h"
 #include "platformclock.h"
 
 namespace {
@@ -281,7 +282,7 @@ XdndTestSource::XdndTestSource(Discovery discovery, const std::vector<Offer>& of
     close(commands[0]), close(commands[1]);
     return;
   }
-  if ((pid = fork()) == 0) {
+  if ((pid = forkChild()) == 0) {
     close(commands[1]), close(answers[0]);
     SourceProcess source(commands[0], answers[1], discovery, offers, reading);
     _exit(source.run());
@@ -318,6 +319,6 @@ bool XdndTestSource::answer(std::string& line) {
 }
 
 void XdndTestSource::kill() {
-  if (pid > 0) ::kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+  killChild(pid);
   pid = -1;
 }

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <utility>
 
+#include "xerrortrap.h"
+
 std::ostream& operator<<(std::ostream& out, const XResourceCounts& c) {
   return out << "{clients " << c.clients << ", windows " << c.windows << ", pixmaps " << c.pixmaps
              << ", gcs " << c.gcs << ", fonts " << c.fonts << ", cursors " << c.cursors
@@ -20,8 +22,10 @@ XResourceCounts unavailable() {
   return c;
 }
 
-// Adds one client's resources, by the names of their types.
+// Adds one client's resources, by the names of their types. The client may have left
+// since the server listed it.
 bool addClient(Display* display, XID client, XResourceCounts& counts) {
+  XErrorTrap trap(display);
   int types = 0;
   XResType* list = nullptr;
   if (!XResQueryClientResources(display, client, &types, &list)) return false;

@@ -3,19 +3,24 @@
 // drag (XTest) on the 2nd harmonic's knob turns it and raises the 2nd harmonic in
 // jalv's output (a sine from jack_simple_client in, jack_rec recordings of out_1
 // before and after the drag); the editor closes with the host without an X error.
+// The test's own means: the search for the editor survives windows that vanish, and
+// the servers it starts end with it however it ends.
 
 #include <doctest/doctest.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,17 +31,22 @@
 #include <X11/extensions/XTest.h>
 #include <sndfile.h>
 
+#include "childprocess.h"
+#include "xerrortrap.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// A program run in the background with its output collected through pipes.
+// A program run in the background with its output collected through pipes. It ends
+// with the test however the test ends (childprocess.h), and takes no descriptor of
+// the test's but the pipes' ends it writes to.
 struct Child {
   Child(const std::vector<std::string>& args, const std::vector<std::string>& env) {
     int out[2], err[2];
-    REQUIRE(pipe(out) == 0);
-    REQUIRE(pipe(err) == 0);
-    pid = fork();
+    REQUIRE(pipe2(out, O_CLOEXEC) == 0);
+    REQUIRE(pipe2(err, O_CLOEXEC) == 0);
+    pid = forkChild();
     REQUIRE(pid >= 0);
     if (pid == 0) {
       dup2(out[1], STDOUT_FILENO);
@@ -72,14 +82,15 @@ struct Child {
     kill(pid, signal);
     return finish(10);
   }
-  // Waits up to SECONDS for the program's end (then kills it); its exit status, -1 if
-  // it did not exit by itself.
+  // Waits up to SECONDS for the program's end (then kills it and what it started); its
+  // exit status, -1 if it did not exit by itself.
   int finish(int seconds) {
     int status = 0;
     const auto deadline = Clock::now() + std::chrono::seconds(seconds);
     while (waitpid(pid, &status, WNOHANG) == 0) {
       collect();
       if (Clock::now() > deadline) {
+        kill(-pid, SIGKILL);
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
         break;
@@ -87,6 +98,7 @@ struct Child {
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     collect();
+    forgetChild(pid);
     pid = -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
@@ -107,7 +119,7 @@ bool waitFor(const std::function<bool()>& done, int seconds = 20) {
 
 // The editor's window: 419 x 145, viewable, without a class (the host's own windows
 // all carry jalv's), somewhere below the root.
-Window findEditor(Display* display, Window parent) {
+Window findEditorBelow(Display* display, Window parent) {
   Window root, up, *children = nullptr;
   unsigned int count = 0;
   if (!XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
@@ -121,10 +133,19 @@ Window findEditor(Display* display, Window parent) {
       found = children[i];
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
-    if (!found) found = findEditor(display, children[i]);
+    if (!found) found = findEditorBelow(display, children[i]);
   }
   if (children) XFree(children);
   return found;
+}
+
+// jalv's windows come and go while the test looks (the editor's goes as jalv closes):
+// a window listed by one request can be gone at the next, and the BadWindow is only
+// an answer. A search that met one is not trusted: 0, and the caller looks again.
+Window findEditor(Display* display, Window parent) {
+  XErrorTrap trap(display);
+  const Window found = findEditorBelow(display, parent);
+  return trap.errors() ? 0 : found;
 }
 
 // The last value jalv printed for a port ("symbol = value" lines); NaN when none.
@@ -134,9 +155,11 @@ double lastValue(const std::string& out, const std::string& symbol) {
   return at == std::string::npos ? NAN : std::atof(out.c_str() + at + key.size() - 1);
 }
 
-// The pixels of knob 2 (66 x 66 at (74, 36) of the editor), from the screen.
+// The pixels of knob 2 (66 x 66 at (74, 36) of the editor), from the screen; none
+// when the editor's window is gone.
 std::vector<unsigned long> knobPixels(Display* display, Window editor) {
   std::vector<unsigned long> pixels;
+  XErrorTrap trap(display);
   XImage* image = XGetImage(display, editor, 74, 36, 66, 66, AllPlanes, ZPixmap);
   if (!image) return pixels;
   for (int y = 0; y < 66; y++)
@@ -227,6 +250,88 @@ Harmonics harmonics(const std::vector<float>& samples, double frequency) {
 
 }  // namespace
 
+TEST_CASE("the editor search survives windows destroyed while it looks") {
+  Display* display = XOpenDisplay(nullptr);
+  REQUIRE(display);
+  // Another client's window, gone before the search reaches it.
+  Display* other = XOpenDisplay(nullptr);
+  REQUIRE(other);
+  const Window gone = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 50, 50, 0, 0, 0);
+  XDestroyWindow(other, gone);
+  XSync(other, False);
+  XCloseDisplay(other);
+  CHECK(findEditor(display, gone) == 0);
+
+  // A client that makes and destroys trees of windows all the while: the searches
+  // meet windows listed by one request and gone by the next.
+  const pid_t churn = forkChild();
+  REQUIRE(churn >= 0);
+  if (churn == 0) {
+    Display* own = XOpenDisplay(nullptr);
+    if (!own) _exit(1);
+    for (;;) {
+      const Window top = XCreateSimpleWindow(own, DefaultRootWindow(own), 0, 0, 50, 50, 0, 0, 0);
+      for (int i = 0; i < 8; i++) XCreateSimpleWindow(own, top, i, i, 10, 10, 0, 0, 0);
+      XMapSubwindows(own, top);
+      XMapWindow(own, top);
+      XSync(own, False);
+      XDestroyWindow(own, top);
+      XSync(own, False);
+    }
+  }
+  for (int search = 0; search < 500; search++) findEditor(display, DefaultRootWindow(display));
+  killChild(churn);
+  CHECK(findEditor(display, DefaultRootWindow(display)) == 0);
+  XCloseDisplay(display);
+}
+
+TEST_CASE("a server the test started ends when the test dies") {
+  // A copy of the test starts a server as the test starts jackd, then dies: killed
+  // (nothing of it runs), or of an X error (Xlib's default handler exits). Its parent
+  // adopts the orphans (a subreaper) and tells whether the server ended.
+  for (const bool xError : {false, true}) {
+    CAPTURE(xError);
+    // What doctest has written so far, else the copies' exit() writes it again.
+    std::fflush(stdout);
+    std::cout.flush();
+    const pid_t watcher = fork();
+    REQUIRE(watcher >= 0);
+    if (watcher == 0) {
+      prctl(PR_SET_CHILD_SUBREAPER, 1);
+      int report[2];
+      if (pipe(report) != 0) _exit(2);
+      const pid_t test = fork();
+      if (test == 0) {
+        Child server({"sleep", "600"}, {});
+        if (write(report[1], &server.pid, sizeof(server.pid)) != sizeof(server.pid)) _exit(2);
+        if (xError) {
+          dup2(open("/dev/null", O_WRONLY), STDERR_FILENO);  // Xlib's report of the error
+          Display* display = XOpenDisplay(nullptr);
+          Window root, parent, *children = nullptr;
+          unsigned int count = 0;
+          // An id of this client's that names no window.
+          if (display) XQueryTree(display, XAllocID(display), &root, &parent, &children, &count);
+        }
+        raise(SIGKILL);
+      }
+      pid_t server = -1;
+      if (test < 0 || read(report[0], &server, sizeof(server)) != sizeof(server)) _exit(2);
+      waitpid(test, nullptr, 0);
+      for (int i = 0; i < 1000; i++) {
+        if (waitpid(server, nullptr, WNOHANG) == server) _exit(0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      }
+      kill(server, SIGKILL);
+      waitpid(server, nullptr, 0);
+      _exit(1);
+    }
+    int status = 0;
+    waitpid(watcher, &status, 0);
+    CHECK(WIFEXITED(status));
+    CHECK(WEXITSTATUS(status) == 0);  // 1: the server outlived the test
+  }
+}
+
 TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor closes with jalv") {
   Display* display = XOpenDisplay(nullptr);
   REQUIRE(display);
@@ -242,8 +347,9 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
 
   const std::string lv2Path = "LV2_PATH=" + std::string(TESSARINE_LV2_PARENT) + ":/usr/lib/lv2";
   // Line-buffered, so each control change reaches the pipe as jalv prints it.
-  Child jalv({"stdbuf", "-oL", "jalv.gtk3", "--print-controls", "https://quorvalin.org/plugins/tessarine"},
-             {lv2Path, "JACK_DEFAULT_SERVER=" + server, "NO_AT_BRIDGE=1"});
+  Child jalv(
+      {"stdbuf", "-oL", "jalv.gtk3", "--print-controls", "https://quorvalin.org/plugins/tessarine"},
+      {lv2Path, "JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1", "NO_AT_BRIDGE=1"});
   Window editor = 0;
   REQUIRE_MESSAGE(waitFor([&] {
     jalv.collect();
@@ -275,7 +381,11 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
   // Knob 2 is 66 x 66 at (74, 36) of the editor: dragged up from its centre.
   int x = 0, y = 0;
   Window child;
-  XTranslateCoordinates(display, editor, DefaultRootWindow(display), 107, 69, &x, &y, &child);
+  {
+    XErrorTrap trap(display);
+    XTranslateCoordinates(display, editor, DefaultRootWindow(display), 107, 69, &x, &y, &child);
+    REQUIRE(trap.errors() == 0);
+  }
   XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
   XTestFakeButtonEvent(display, 1, True, CurrentTime);
   XFlush(display);

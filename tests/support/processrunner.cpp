@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "childprocess.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -34,7 +36,7 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
                       const fs::path& dir, const ProcessEnv& env) {
   std::FILE* out = std::tmpfile();
   std::FILE* err = std::tmpfile();
-  const pid_t pid = fork();
+  const pid_t pid = forkChild();
   if (pid == 0) {
     dup2(fileno(out), 1);
     dup2(fileno(err), 2);
@@ -50,6 +52,7 @@ ProcessRun runProcess(const std::string& program, const std::vector<std::string>
   }
   int status = 0;
   waitpid(pid, &status, 0);
+  forgetChild(pid);
   ProcessRun run;
   run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.out = drain(out);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platformclock.h"
+#include "xerrortrap.h"
 
 namespace {
 // An X server resets when its last client leaves and refuses connections meanwhile; a
@@ -70,6 +71,7 @@ std::vector<Window> XTestHost::children() {
   Window root, parent, *list = nullptr;
   unsigned int count = 0;
   std::vector<Window> result;
+  XErrorTrap trap(display);
   if (XQueryTree(display, window, &root, &parent, &list, &count)) {
     result.assign(list, list + count);
     if (list) XFree(list);
@@ -110,7 +112,9 @@ void XTestHost::type(KeySym keysym, std::initializer_list<KeySym> modifiers) {
   for (KeySym modifier : modifiers) key(modifier, false);
 }
 
+// The editor's windows belong to its own connection and may be gone by now.
 uint32_t XTestHost::pixel(Window w, int x, int y) {
+  XErrorTrap trap(display);
   XImage* image = XGetImage(display, w, x, y, 1, 1, AllPlanes, ZPixmap);
   if (!image) return 0xffffffffu;
   const uint32_t value = (uint32_t)XGetPixel(image, 0, 0) & 0xffffffu;
@@ -120,6 +124,7 @@ uint32_t XTestHost::pixel(Window w, int x, int y) {
 
 RgbImage XTestHost::snapshot(Window w, int width, int height) {
   RgbImage shot;
+  XErrorTrap trap(display);
   XImage* image = w ? XGetImage(display, w, 0, 0, width, height, AllPlanes, ZPixmap) : nullptr;
   if (!image) return shot;
   shot.width = width;
@@ -141,10 +146,11 @@ int XTestHost::clientCount() {
 
 Window editorWindowIn(Window parent) {
   Display* display = testConnection();
+  if (!display) return 0;
   Window root, up, *list = nullptr, last = 0;
   unsigned int count = 0;
-  if (display && XQueryTree(display, parent, &root, &up, &list, &count) && count)
-    last = list[count - 1];
+  XErrorTrap trap(display);
+  if (XQueryTree(display, parent, &root, &up, &list, &count) && count) last = list[count - 1];
   if (list) XFree(list);
   return last;
 }

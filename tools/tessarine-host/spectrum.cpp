@@ -1,5 +1,6 @@
 #include "spectrum.h"
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 
@@ -73,4 +74,33 @@ Spectrum averageSpectrum(const std::vector<float>& samples, int sampleRate, size
                                   windowSum);
   }
   return spectrum;
+}
+
+SpectralLine strongestOtherLine(const std::vector<float>& samples, int sampleRate, size_t delay,
+                                double fundamental, double low, double high) {
+  const SampleRange range = steadyRange(samples.size(), sampleRate, delay);
+  SpectralLine line;
+  if (range.size() < kMinWindow || fundamental <= 0.0) return line;
+  size_t length = kMinWindow;
+  while (length * 2 <= range.size() && length < 65536) length *= 2;
+  const std::vector<double> window = blackmanHarris7(length);
+  double windowSum = 0.0;
+  for (double w : window) windowSum += w;
+  std::vector<Complex> twiddles(length / 2), data(length);
+  for (size_t k = 0; k < twiddles.size(); ++k)
+    twiddles[k] = std::polar(1.0, -2.0 * kPi * double(k) / double(length));
+  const size_t start = range.begin + (range.size() - length) / 2;
+  for (size_t i = 0; i < length; ++i) data[i] = window[i] * double(samples[start + i]);
+  fft(data, twiddles);
+  const double binWidth = double(sampleRate) / double(length);
+  constexpr double kHarmonicBins = 12.0;  // the window's main lobe is 8 bins to each side
+  for (size_t k = 1; k < length / 2; ++k) {
+    const double frequency = double(k) * binWidth;
+    if (frequency < low || frequency > high) continue;
+    const double nearest = std::max(1.0, std::round(frequency / fundamental)) * fundamental;
+    if (std::fabs(frequency - nearest) <= kHarmonicBins * binWidth) continue;
+    const double amplitude = 2.0 * std::abs(data[k]) / windowSum;
+    if (amplitude > line.amplitude) line = {frequency, amplitude};
+  }
+  return line;
 }

@@ -29,19 +29,46 @@ tessarineoversampler::tessarineoversampler() {
   setFactor(1);
 }
 
-void tessarineoversampler::setFactor(int requested) {
-  factor = requested >= 6 ? 8 : requested >= 3 ? 4 : requested >= 2 ? 2 : 1;
-  stages = factor == 8 ? 3 : factor == 4 ? 2 : factor == 2 ? 1 : 0;
-  // The delay of each stage, up and down, counted in frames at the highest rate;
-  // the last stage down adds what is missing to a whole frame at the lowest.
+int tessarineoversampler::validFactor(int requested) {
+  return requested >= 6 ? 8 : requested >= 3 ? 4 : requested >= 2 ? 2 : 1;
+}
+
+namespace {
+
+int stagesOf(int factor) {
+  return factor == 8 ? 3 : factor == 4 ? 2 : factor == 2 ? 1 : 0;
+}
+
+// The delay of each stage, up and down, counted in frames at the highest rate, and
+// what the last stage down adds to make the total a whole frame at the lowest. A
+// stage of K pairs delays by 2K - 1 frames of its higher rate each way.
+long topRateDelay(int factor) {
   long total = 0;
+  for (int s = 0; s < stagesOf(factor); s++)
+    total += 2 * (2L * stageDesign(s).pairs - 1) * (factor >> (s + 1));
+  return total;
+}
+
+int lastStageShift(int factor) {
+  return (int)((factor - topRateDelay(factor) % factor) % factor);
+}
+
+}  // namespace
+
+long tessarineoversampler::latencyOf(int requested) {
+  const int factor = validFactor(requested);
+  return (topRateDelay(factor) + lastStageShift(factor)) / factor;
+}
+
+void tessarineoversampler::setFactor(int requested) {
+  factor = validFactor(requested);
+  stages = stagesOf(factor);
+  const int shift = lastStageShift(factor);
   for (int s = 0; s < stages; s++) {
     up[s].setDesign(stageDesign(s));
-    total += 2 * up[s].delay() * (factor >> (s + 1));
+    down[s].setDesign(stageDesign(s), s == stages - 1 ? shift : 0);
   }
-  const int shift = (int)((factor - total % factor) % factor);
-  for (int s = 0; s < stages; s++) down[s].setDesign(stageDesign(s), s == stages - 1 ? shift : 0);
-  latency = (total + shift) / factor;
+  latency = latencyOf(factor);
 }
 
 void tessarineoversampler::reset() {

@@ -18,6 +18,10 @@ class tessarineoversampler {
   int getFactor() const { return factor; }
   // The delay from input to output, in frames at the plug-in's rate.
   long getLatency() const { return latency; }
+  // The same for a factor, without an oversampler (which is large).
+  static long latencyOf(int factor);
+  // 1, 2, 4 or 8: the factor setFactor takes for a request.
+  static int validFactor(int requested);
   // Clears every stage's memory, as if the input had been silent for ever.
   void reset();
 

@@ -16,17 +16,15 @@ constexpr size_t kProgramNameLen = sizeof(tessarineprogram::name) - 1;
 
 }  // namespace
 
-AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
-  return new tessarine(audioMaster);
-}
-
 tessarineprogram::tessarineprogram()
     : dbOne(1.0f), dbTwo(0.0f), dbThree(0.0f), dbFour(0.0f), dbFive(0.0f), dbSeven(0.0f) {
   vst_strncpy(name, "empty", kProgramNameLen);
 }
 
-tessarine::tessarine(audioMasterCallback audioMaster)
-    : AudioEffectX(audioMaster, kNumPrograms, kNumParams),
+tessarine::tessarine(audioMasterCallback audioMaster) : tessarine(audioMaster, kNumParams) {}
+
+tessarine::tessarine(audioMasterCallback audioMaster, VstInt32 numParams)
+    : AudioEffectX(audioMaster, kNumPrograms, numParams),
       idleTimer(0),
       channelMode(0),
       programs(nullptr),

@@ -54,6 +54,16 @@ class tessarine : public AudioEffectX {
   float getGain() const { return gain; }
   VstInt32 getChannelMode() const { return channelMode; }
 
+ protected:
+  // For effects with more parameters after the six harmonics.
+  tessarine(audioMasterCallback audioMaster, VstInt32 numParams);
+  // The HQ chain's settings for the next block (oversampling factor, DC filter,
+  // clamp); the described plug-in has none: the plain curve.
+  virtual void qualitySettings(int& factor, bool& dcFilter, bool& limit) {
+    factor = 1;
+    dcFilter = limit = false;
+  }
+
  private:
   void processActual(float** inputs, float** outputs, long sampleframes, bool replacing);
   void refreshWeights();

@@ -13,8 +13,11 @@ void tessarine::process(float** inputs, float** outputs, VstInt32 sampleFrames) 
   processActual(inputs, outputs, sampleFrames, false);
 }
 
+// Audio is stopped: the HQ chain starts afresh, its high-pass designed for the rate.
 void tessarine::resume() {
   channelMode = isInputConnected(1) ? 1 : 0;
+  processor.setSampleRate(getSampleRate());
+  processor.reset();
 }
 
 // The weights of the live values, computed again only when one changed.
@@ -62,9 +65,14 @@ void tessarine::processActual(float** inputs, float** outputs, long sampleframes
   const bool stereo = in2 && out2;
   const long frames = sampleframes > 0 ? sampleframes : 0;
 
-  // The soft bypass switches at once and needs no weights.
+  int factor = 1;
+  bool dcFilter = false, limit = false;
+  qualitySettings(factor, dcFilter, limit);
+  processor.setQuality(factor, dcFilter, limit);
+  // The soft bypass switches at once. The plain curve needs no weights while
+  // bypassed; the HQ chain runs on through a bypass and does.
   const bool bypassed = bypass.load(std::memory_order_relaxed);
-  if (!bypassed) {
+  if (!bypassed || factor > 1 || dcFilter || limit) {
     refreshWeights();
     gain = processor.getWeights().gain;
   }

@@ -1,0 +1,99 @@
+#include "tessarinehq.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "oversampler.h"
+
+namespace {
+
+const char* const kSettingNames[] = {"Oversampling", "DC filter", "Limit"};
+
+bool switchedOn(float value) {
+  return value >= 0.5f;
+}
+
+}  // namespace
+
+tessarinehq::tessarinehq(audioMasterCallback audioMaster) : tessarine(audioMaster, kNumHqParams) {
+  setUniqueID(CCONST('+', 't', 's', 'h'));
+  setInitialDelay((VstInt32)tessarineoversampler::latencyOf(factorOf(oversampling.load())));
+}
+
+int tessarinehq::factorOf(float value) {
+  const float steps = std::fmin(std::fmax(value, 0.0f), 1.0f) * 3.0f;
+  return 1 << (int)std::lround(steps);
+}
+
+std::atomic<float>* tessarinehq::settingValue(VstInt32 index) {
+  switch (index) {
+    case kParamOversampling: return &oversampling;
+    case kParamDcFilter: return &dcFilterOn;
+    case kParamLimit: return &limitOn;
+    default: return nullptr;
+  }
+}
+
+// A new factor changes the latency: the record's initialDelay follows at once and
+// the host is told (audioMasterIOChanged) from the thread that set the value,
+// never from the audio thread.
+void tessarinehq::setParameter(VstInt32 index, float value) {
+  std::atomic<float>* setting = settingValue(index);
+  if (!setting) {
+    tessarine::setParameter(index, value);
+    return;
+  }
+  if (!std::isfinite(value)) return;
+  const float before = setting->exchange(value, std::memory_order_relaxed);
+  if (index != kParamOversampling || factorOf(before) == factorOf(value)) return;
+  setInitialDelay((VstInt32)tessarineoversampler::latencyOf(factorOf(value)));
+  ioChanged();
+}
+
+float tessarinehq::getParameter(VstInt32 index) {
+  if (std::atomic<float>* setting = settingValue(index)) return setting->load(std::memory_order_relaxed);
+  return tessarine::getParameter(index);
+}
+
+void tessarinehq::getParameterLabel(VstInt32 index, char* label) {
+  if (settingValue(index))
+    vst_strncpy(label, "", kVstMaxParamStrLen);
+  else
+    tessarine::getParameterLabel(index, label);
+}
+
+void tessarinehq::getParameterDisplay(VstInt32 index, char* text) {
+  std::atomic<float>* setting = settingValue(index);
+  if (!setting) {
+    tessarine::getParameterDisplay(index, text);
+    return;
+  }
+  const float value = setting->load(std::memory_order_relaxed);
+  if (index == kParamOversampling) {
+    char factor[16];
+    std::snprintf(factor, sizeof(factor), "%dx", factorOf(value));
+    vst_strncpy(text, factor, kVstMaxParamStrLen);
+  } else {
+    vst_strncpy(text, switchedOn(value) ? "on" : "off", kVstMaxParamStrLen);
+  }
+}
+
+// Cut to the host's limit for parameter texts like every other name ("Oversamp",
+// "DC filte"); LV2 hosts get the whole names from the Turtle description.
+void tessarinehq::getParameterName(VstInt32 index, char* label) {
+  if (settingValue(index))
+    vst_strncpy(label, kSettingNames[index - kParamOversampling], kVstMaxParamStrLen);
+  else
+    tessarine::getParameterName(index, label);
+}
+
+bool tessarinehq::getProductString(char* text) {
+  vst_strncpy(text, "+tessarine HQ", kVstMaxProductStrLen);
+  return true;
+}
+
+void tessarinehq::qualitySettings(int& factor, bool& dcFilter, bool& limit) {
+  factor = factorOf(oversampling.load(std::memory_order_relaxed));
+  dcFilter = switchedOn(dcFilterOn.load(std::memory_order_relaxed));
+  limit = switchedOn(limitOn.load(std::memory_order_relaxed));
+}

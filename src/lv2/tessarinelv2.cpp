@@ -6,15 +6,21 @@
 #include <new>
 
 #include "lv2ports.h"
+#include "oversampler.h"
 #include "tessarineprocessor.h"
 
 namespace {
 
-// One instance: the host's port buffers, the last accepted harmonic values and
-// the weights computed from them.
+// One instance of either plug-in: the host's port buffers, the last accepted values
+// and the processor. The described plug-in has no HQ ports and runs the plain curve.
 struct tessarinelv2 {
+  bool hq = false;
   const float* harmonics[kPortHarmonicCount] = {};
   const float* enabled = nullptr;
+  const float* oversampling = nullptr;
+  const float* dcFilter = nullptr;
+  const float* limit = nullptr;
+  float* latency = nullptr;
   const float* inputs[2] = {};
   float* outputs[2] = {};
   // Normalised as the VST build stores them; the first program's values until a
@@ -25,6 +31,9 @@ struct tessarinelv2 {
   std::uint32_t portBits[kPortHarmonicCount] = {};
   bool portBitsValid = false;
   bool bypass = false;
+  // The HQ settings, at their defaults until a port says otherwise.
+  int factor = 4;
+  bool dcFilterOn = true, limitOn = true;
   tessarineprocessor processor;
 };
 
@@ -41,16 +50,20 @@ std::uint32_t bitsOf(float value) {
   return bits;
 }
 
-LV2_Handle instantiate(const LV2_Descriptor*, double rate, const char*, const LV2_Feature* const*) {
+LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char*,
+                       const LV2_Feature* const*) {
   tessarinelv2* self = new (std::nothrow) tessarinelv2();
   if (!self) return nullptr;
-  // A rate that is no rate (a hostile host's) gets the fade of 48 kHz.
+  self->hq = descriptor && descriptor->URI && std::strcmp(descriptor->URI, TESSARINE_LV2_HQ_URI) == 0;
+  // A rate that is no rate (a hostile host's) gets the fade and the filter of 48 kHz.
   if (!(rate >= 1.0 && rate <= 1e7)) rate = 48000.0;
   self->processor.setBypassFade(std::max(1L, std::lround(rate * kBypassFadeSeconds)));
+  self->processor.setSampleRate(rate);
+  if (self->hq) self->processor.setQuality(self->factor, self->dcFilterOn, self->limitOn);
   return self;
 }
 
-// A new start: the first block takes the bypass state at once.
+// A new start: every filter's memory cleared, the bypass state taken at once.
 void activate(LV2_Handle handle) {
   static_cast<tessarinelv2*>(handle)->processor.reset();
 }
@@ -61,12 +74,32 @@ void connectPort(LV2_Handle handle, uint32_t port, void* data) {
   if (port < kPortHarmonicCount) {
     self->harmonics[port] = buffer;
     self->portBitsValid = false;  // the new buffer's value is read whatever it holds
-  } else if (port == kPortEnabled)
+    return;
+  }
+  if (port == kPortEnabled) {
     self->enabled = buffer;
-  else if (port == kPortInput1 || port == kPortInput2)
-    self->inputs[port - kPortInput1] = buffer;
-  else if (port == kPortOutput1 || port == kPortOutput2)
-    self->outputs[port - kPortOutput1] = buffer;
+    return;
+  }
+  const uint32_t firstAudio = self->hq ? (uint32_t)kHqPortInput1 : (uint32_t)kPortInput1;
+  if (port >= firstAudio && port < firstAudio + 2)
+    self->inputs[port - firstAudio] = buffer;
+  else if (port >= firstAudio + 2 && port < firstAudio + 4)
+    self->outputs[port - firstAudio - 2] = buffer;
+  else if (!self->hq)
+    return;
+  else if (port == kHqPortOversampling)
+    self->oversampling = buffer;
+  else if (port == kHqPortDcFilter)
+    self->dcFilter = buffer;
+  else if (port == kHqPortLimit)
+    self->limit = buffer;
+  else if (port == kHqPortLatency)
+    self->latency = buffer;
+}
+
+// A toggled port: lv2core's "above zero is on"; non-finite keeps the last state.
+void readToggle(const float* port, bool& state) {
+  if (port && std::isfinite(*port)) state = *port > 0.0f;
 }
 
 // The ports' values as the VST build's setParameter and setBypass take them: a
@@ -82,7 +115,16 @@ void readControls(tessarinelv2& self) {
   }
   self.portBitsValid = true;
   // lv2core: greater than zero processes, zero (or less) bypasses.
-  if (self.enabled && std::isfinite(*self.enabled)) self.bypass = !(*self.enabled > 0.0f);
+  bool processing = !self.bypass;
+  readToggle(self.enabled, processing);
+  self.bypass = !processing;
+  if (!self.hq) return;
+  // The nearest of 1, 2, 4 and 8 (port ranges are only hints).
+  if (self.oversampling && std::isfinite(*self.oversampling))
+    self.factor = tessarineoversampler::validFactor(
+        (int)std::lround(std::fmin(std::fmax(*self.oversampling, 0.0f), 64.0f)));
+  readToggle(self.dcFilter, self.dcFilterOn);
+  readToggle(self.limit, self.limitOn);
 }
 
 // Both channels processed, as the VST build does when the host connects both; a
@@ -91,9 +133,11 @@ void readControls(tessarinelv2& self) {
 void run(LV2_Handle handle, uint32_t sampleCount) {
   tessarinelv2& self = *static_cast<tessarinelv2*>(handle);
   readControls(self);
+  if (self.hq) self.processor.setQuality(self.factor, self.dcFilterOn, self.limitOn);
   // The weights are kept ready through a bypass: the crossfade back needs them.
   self.processor.setValues(self.values);
   self.processor.process(self.inputs, self.outputs, (long)sampleCount, self.bypass, true);
+  if (self.latency) *self.latency = (float)self.processor.getLatency();
 }
 
 void cleanup(LV2_Handle handle) {
@@ -104,11 +148,13 @@ const void* extensionData(const char*) {
   return nullptr;
 }
 
-const LV2_Descriptor kDescriptor = {TESSARINE_LV2_URI, instantiate, connectPort,  activate, run,
-                                    nullptr,           cleanup,     extensionData};
+const LV2_Descriptor kDescriptors[] = {
+    {TESSARINE_LV2_URI, instantiate, connectPort, activate, run, nullptr, cleanup, extensionData},
+    {TESSARINE_LV2_HQ_URI, instantiate, connectPort, activate, run, nullptr, cleanup, extensionData},
+};
 
 }  // namespace
 
 LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
-  return index == 0 ? &kDescriptor : nullptr;
+  return index < sizeof(kDescriptors) / sizeof(kDescriptors[0]) ? &kDescriptors[index] : nullptr;
 }

@@ -83,7 +83,9 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
                          LV2UI_Write_Function write, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features) noexcept {
   void* parent = const_cast<void*>(findFeature(features, LV2_UI__parent));
-  if (!pluginUri || std::strcmp(pluginUri, TESSARINE_LV2_URI) != 0 || !parent || !widget)
+  // The described editor serves both plug-ins: their first seven ports are the same.
+  if (!pluginUri || !parent || !widget ||
+      (std::strcmp(pluginUri, TESSARINE_LV2_URI) != 0 && std::strcmp(pluginUri, TESSARINE_LV2_HQ_URI) != 0))
     return nullptr;
   tessarinelv2ui* ui = new (std::nothrow) tessarinelv2ui();
   if (!ui) return nullptr;

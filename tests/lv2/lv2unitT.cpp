@@ -180,7 +180,9 @@ TEST_CASE("levels far below -60 dB give the curve they tend to, in both formats"
 TEST_CASE("the processor gives the VST effect's bits for the same normalised values") {
   REQUIRE(lv2_descriptor(0));
   CHECK(std::strcmp(lv2_descriptor(0)->URI, TESSARINE_LV2_URI) == 0);
-  CHECK(lv2_descriptor(1) == nullptr);
+  REQUIRE(lv2_descriptor(1));
+  CHECK(std::strcmp(lv2_descriptor(1)->URI, TESSARINE_LV2_HQ_URI) == 0);
+  CHECK(lv2_descriptor(2) == nullptr);
 
   std::mt19937 random(11);
   std::uniform_real_distribution<float> sample(-1.5f, 1.5f);

@@ -2,8 +2,8 @@
 #
 # Labels: "unit" runs everywhere (also under the sanitizers), "integration" loads the
 # built plug-in or runs the tools, "gui" opens real windows in a private X server
-# (xvfb-run), "tsan" runs under ThreadSanitizer, "rt" is real-time safety,
-# "exhaustive" is long and stays outside the default suite.
+# (tessarine-xvfb-run, support/), "tsan" runs under ThreadSanitizer, "rt" is real-time
+# safety, "exhaustive" is long and stays outside the default suite.
 
 find_package(doctest REQUIRED)
 find_package(PkgConfig REQUIRED)
@@ -12,12 +12,15 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(XTST REQUIRED IMPORTED_TARGET xtst x11)
 pkg_check_modules(XRES REQUIRED IMPORTED_TARGET xres)
 pkg_check_modules(XFIXES REQUIRED IMPORTED_TARGET xfixes)
-find_program(XVFB_RUN xvfb-run REQUIRED)
+# The window tests' private X servers (support/privatexserver.h).
+find_program(XVFB Xvfb REQUIRED)
 
 # tessarine_add_test(NAME SOURCES ... [LIBS ...] [LABELS ...] [XVFB] [ENTRY] [PLUGIN]
 #                    [HOST_TOOL])
 #   XVFB       runs in a private X server with the label "gui" (LABELS adds to it),
-#              linked with the window tests' host (xtesthost.h)
+#              linked with the window tests' host (xtesthost.h): a server of its own
+#              on a display number Xvfb picks (tessarine-xvfb-run), so tests run
+#              at once never share one
 #   ENTRY      VSTPluginMain compiled in, so the build's sanitizers see the entry too
 #   PLUGIN     TESSARINE_PLUGIN_PATH names the built plug-in (tessarine_use_plugin)
 #   HOST_TOOL  TESSARINE_HOST_PATH names tessarine-host, FAKE_PLUGIN_PATH and
@@ -33,7 +36,8 @@ function(tessarine_add_test name)
   if(T_XVFB)
     target_link_libraries(${name} PRIVATE tessarine_xtesthost)
     add_test(NAME ${name}
-             COMMAND ${XVFB_RUN} -a -s "-screen 0 1280x1024x24 -noreset" $<TARGET_FILE:${name}>)
+             COMMAND $<TARGET_FILE:tessarine-xvfb-run> -s 1280x1024x24 $<TARGET_FILE:${name}>)
+    add_dependencies(${name} tessarine-xvfb-run)
     list(PREPEND labels gui)
   else()
     add_test(NAME ${name} COMMAND ${name})

@@ -30,13 +30,15 @@ configure() {
     cmake -S fuzz -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "$@" \
       >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 2; }
   fi
-  cmake --build "$dir" --target hostfuzzer lv2fuzzer -j "$jobs"
+  cmake --build "$dir" --target hostfuzzer lv2fuzzer tessarine-xvfb-run -j "$jobs"
+  xvfbRun=$dir/tessarine-xvfb-run
 }
 
-# Runs a command with the harness's display, or without one.
+# Runs a command with the harness's display (a private X server of its own), or
+# without one.
 withDisplay() {
   if [ "${FUZZ_DISPLAY:-1}" = 1 ]; then
-    HOSTFUZZER_DISPLAY=1 xvfb-run -a -s "-screen 0 1024x768x24 -noreset" "$@"
+    HOSTFUZZER_DISPLAY=1 "$xvfbRun" -s 1024x768x24 "$@"
   else
     "$@"
   fi

@@ -8,7 +8,7 @@ packages=(
   g++ clang llvm cmake ninja-build pkg-config binutils git
   libcairo2-dev libx11-dev libxcursor-dev libxtst-dev libxres-dev libxfixes-dev adwaita-icon-theme fonts-urw-base35
   doctest-dev libbenchmark-dev libsndfile1-dev libclang-rt-14-dev
-  xvfb xauth x11-utils
+  xvfb x11-utils
   lv2-dev sordi lilv-utils jalv jackd2
 )
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite:
 #   1. the optimised build with warnings as errors: every test, window tests in a
-#      private X server (xvfb-run), the real-time safety tests;
+#      private X server each (tessarine-xvfb-run), the real-time safety tests;
 #   2. the unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer;
 #   3. the threading test under ThreadSanitizer;
 #   4. a bounded fuzzing run of the whole host surface (FUZZ_SECONDS, default 60).

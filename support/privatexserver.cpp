@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,10 +20,19 @@ std::string readDisplayNumber(int fd) {
   return number;
 }
 
+// Asks Xvfb to end; kills it when it has not ended after 5 s.
 void stopXvfb(pid_t& pid) {
   if (pid <= 0) return;
   ::kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
+  bool ended = false;
+  for (int i = 0; i < 500 && !ended; i++) {
+    ended = waitpid(pid, nullptr, WNOHANG) != 0;
+    if (!ended) usleep(10000);
+  }
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  }
   pid = -1;
 }
 
@@ -34,8 +44,13 @@ pid_t startXvfb(const char* screen, std::string& display, std::string& failure) 
     failure = std::strerror(errno);
     return -1;
   }
+  const pid_t parent = getpid();
   pid_t pid = fork();
   if (pid == 0) {
+    // The server ends with the thread that started it, however that ends, killed
+    // included; if it has already ended, nobody would stop the server.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent) _exit(127);
     close(fds[0]);
     const int devnull = open("/dev/null", O_WRONLY);
     dup2(devnull, 1);

@@ -1,8 +1,12 @@
 #pragma once
 // A private X server for code that needs a display of its own: tessarine-host's
 // screenshot command when no display can be opened, the drawing benchmarks when
-// $DISPLAY is unset, and the test of a vanishing server. It is Xvfb on a display
-// number it picks itself (-displayfd), its output discarded.
+// $DISPLAY is unset, the test of a vanishing server, and tessarine-xvfb-run, which
+// runs each window test in one. It is Xvfb on a display number it picks itself
+// (-displayfd), so that servers started at the same moment never share one, listening
+// on its local socket only (-nolisten tcp, no authorization), its output discarded.
+// It dies with the thread that started it, even when that is killed
+// (PR_SET_PDEATHSIG): start it on the main thread or one that outlives it.
 
 #include <sys/types.h>
 

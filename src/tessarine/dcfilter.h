@@ -14,23 +14,13 @@ class tessarinedcfilter {
   // and clears its memory.
   void setSampleRate(double rate);
   void reset() { s1 = s2 = 0.0; }
-  // Filters n frames in place.
+  // Filters n frames in place, one at a time: the output does not depend on how
+  // the frames are split into calls (unless the state turned non-finite, when it
+  // starts afresh at the end of the call).
   void process(float* samples, long n);
 
  private:
-  // Eight frames at a time from the state alone: the recursion then runs once per
-  // block instead of once per frame, and each block's outputs are one vector sum.
-  static constexpr int kBlock = 8;
-  void processBlock(float* samples);
-  void processFrame(float& sample);
-
-  // Transposed direct form II: state s1, s2; y = b0 x + s1.
+  // Transposed direct form II: y = b0 x + s1.
   double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
   double s1 = 0.0, s2 = 0.0;
-  // The same filter over a block: output k is fromState[0][k] s1 + fromState[1][k] s2
-  // + sum_i response[i][k] x_i; the state after it is blockState s + sum_i toState[.][i] x_i.
-  double fromState[2][kBlock] = {};
-  double response[kBlock][kBlock] = {};
-  double toState[2][kBlock] = {};
-  double blockState[2][2] = {};
 };

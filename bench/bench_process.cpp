@@ -4,7 +4,8 @@
 // vectorised. Prints Google Benchmark's table (the median of each case's
 // repetitions), then a summary of the best time per channel-sample of each case
 // and its speed-up over the reference at the same block length, all from this
-// one run.
+// one run. Then "+tessarine HQ" at 1x, 2x, 4x and 8x (DC filter and limit on) beside
+// the described plug-in with the shaping loop the CPU chooses.
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@
 #include "aeffectx.h"
 #include "shaper.h"
 #include "tessarine.h"
+#include "tessarinehq.h"
 
 namespace {
 
@@ -87,17 +89,28 @@ struct alignas(64) AlignedBlock {
   float samples[16];
 };
 
+// "hq-4x" and its kind: "+tessarine HQ" at that factor, DC filter and clamp on, with
+// the shaping loop the CPU chooses; 0 for every other case.
+int hqFactor(const std::string& variant) {
+  return variant.rfind("hq-", 0) == 0 ? std::atoi(variant.c_str() + 3) : 0;
+}
+
 void processBlocks(benchmark::State& state, const std::string& variant) {
   const long frames = state.range(0);
   const bool reference = variant == kReference;
-  if (!reference && !shaperForce(variant.c_str())) {
+  const int factor = hqFactor(variant);
+  if (!reference && !factor && !shaperForce(variant.c_str())) {
     state.SkipWithError("not supported on this CPU");
     return;
   }
 
   std::unique_ptr<AudioEffect> effect(reference ? new referenceeffect(hostCallback)
+                                      : factor  ? new tessarinehq(hostCallback)
                                                 : createEffectInstance(hostCallback));
   AEffect* record = effect->getAeffect();
+  if (factor)
+    record->setParameter(record, tessarinehq::kParamOversampling,
+                         (float)std::log2((double)factor) / 3.0f);
   record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
   // The 2nd, 3rd and 5th harmonics added to the fundamental.
   const float setting[kNumParams] = {1.0f, 0.8f, 0.7f, 0.0f, 0.5f, 0.0f};
@@ -164,6 +177,28 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     }
   }
 
+  // Each HQ case against the described plug-in with the loop the CPU chooses.
+  void printHqSummary(const std::vector<std::string>& hq, const std::string& described) const {
+    std::printf("\n+tessarine HQ (DC filter and limit on), CPU ns per channel-sample (times %s):\n",
+                described.c_str());
+    std::printf("%8s", "frames");
+    for (const std::string& variant : hq) std::printf(" %18s", variant.c_str());
+    std::printf("\n");
+    for (int frames : kBlockLengths) {
+      std::printf("%8d", frames);
+      auto base = best_.find({frames, described});
+      for (const std::string& variant : hq) {
+        auto found = best_.find({frames, variant});
+        char cell[40] = "-";
+        if (found != best_.end() && base != best_.end())
+          std::snprintf(cell, sizeof(cell), "%.3f (%.1fx)", found->second,
+                        found->second / base->second);
+        std::printf(" %18s", cell);
+      }
+      std::printf("\n");
+    }
+  }
+
   void printSummary(const std::vector<std::string>& variants) const {
     std::printf("\nBest repetition, CPU ns per channel-sample (speed-up over %s):\n", kReference);
     std::printf("%8s", "frames");
@@ -198,11 +233,15 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
   std::vector<std::string> variants = {kReference};
   for (const ShaperVariant& variant : shaperVariants()) variants.push_back(variant.name);
+  const std::string described = shaperActive().name;
+  const std::vector<std::string> hq = {"hq-1x", "hq-2x", "hq-4x", "hq-8x"};
 
   // Block length by block length, the reference first, so that every ratio
   // compares measurements taken close together.
   for (int frames : kBlockLengths) {
-    for (const std::string& variant : variants) {
+    std::vector<std::string> cases = variants;
+    cases.insert(cases.end(), hq.begin(), hq.end());
+    for (const std::string& variant : cases) {
       benchmark::RegisterBenchmark(("process/" + variant).c_str(), processBlocks, variant)
           ->Arg(frames)
           ->Unit(benchmark::kNanosecond)
@@ -216,6 +255,7 @@ int main(int argc, char** argv) {
   SummaryReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printSummary(variants);
+  reporter.printHqSummary(hq, described);
   benchmark::Shutdown();
   return 0;
 }

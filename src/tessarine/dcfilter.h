@@ -18,9 +18,21 @@ class tessarinedcfilter {
   // the frames are split into calls (unless the state turned non-finite, when it
   // starts afresh at the end of the call).
   void process(float* samples, long n);
+  // Two filters of the same design over two channels in one pass: the two
+  // recursions run side by side (what each gives is what process gives).
+  static void processPair(tessarinedcfilter& first, float* firstSamples, tessarinedcfilter& second,
+                          float* secondSamples, long n);
 
  private:
-  // Transposed direct form II: y = b0 x + s1.
-  double b0 = 1.0, b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
+  // Transposed direct form II, y = b0 x + s1, with the state written so that the
+  // recursion from one frame to the next is one multiplication and one addition:
+  // s1' = c1 x + s2 - a1 s1 and s2' = c2 x - a2 s1, c1 = b1 - a1 b0, c2 = b2 - a2 b0.
+  struct State {
+    double s1, s2;
+  };
+  double frame(State& state, double x) const;
+  void keep(const State& state);
+
+  double b0 = 1.0, c1 = 0.0, c2 = 0.0, a1 = 0.0, a2 = 0.0;
   double s1 = 0.0, s2 = 0.0;
 };

@@ -102,8 +102,8 @@ void tessarineprocessor::process(const float* const inputs[2], float* const outp
   const bool crossed = first && second && outputs[0] == inputs[1];
   if (!hq()) {
     if (!crossed && !fading()) {
-      if (first) renderChannel(0, inputs[0], outputs[0], frames, replacing);
-      if (second) renderChannel(1, inputs[1], outputs[1], frames, replacing);
+      if (first) renderChannel(inputs[0], outputs[0], frames, replacing);
+      if (second) renderChannel(inputs[1], outputs[1], frames, replacing);
       return;
     }
     processInChunks(inputs, outputs, frames, crossed, replacing);
@@ -111,10 +111,15 @@ void tessarineprocessor::process(const float* const inputs[2], float* const outp
   }
   {
     FlushDenormals flush;
-    processInChunks(inputs, outputs, frames, crossed, replacing);
+    processHqInChunks(inputs, outputs, frames, replacing);
   }
   for (int channel = 0; channel < 2; channel++)
     if (poisoned[channel]) resetChannel(channel);
+}
+
+void tessarineprocessor::advanceFade(long frames) {
+  if (fadeFrames > 0)
+    wetFrames = wetTarget ? std::min(wetFrames + frames, fadeFrames) : std::max(wetFrames - frames, 0L);
 }
 
 void tessarineprocessor::processInChunks(const float* const inputs[2], float* const outputs[2],
@@ -123,32 +128,21 @@ void tessarineprocessor::processInChunks(const float* const inputs[2], float* co
     const long n = std::min(kChunkFrames, frames - done);
     if (inputs[0] && outputs[0]) {
       if (crossed)
-        renderChannel(0, inputs[0] + done, hold, n, true);
+        renderChannel(inputs[0] + done, hold, n, true);
       else
-        renderChannel(0, inputs[0] + done, outputs[0] + done, n, replacing);
+        renderChannel(inputs[0] + done, outputs[0] + done, n, replacing);
     }
-    if (inputs[1] && outputs[1])
-      renderChannel(1, inputs[1] + done, outputs[1] + done, n, replacing);
+    if (inputs[1] && outputs[1]) renderChannel(inputs[1] + done, outputs[1] + done, n, replacing);
     if (crossed) shaperPassThrough(hold, outputs[0] + done, n, replacing);
-    if (fadeFrames > 0)
-      wetFrames = wetTarget ? std::min(wetFrames + n, fadeFrames) : std::max(wetFrames - n, 0L);
+    advanceFade(n);
     done += n;
   }
 }
 
-void tessarineprocessor::renderChannel(int channel, const float* in, float* out, long frames,
-                                       bool replacing) {
-  if (hq()) {
-    renderHq(channel, in, frames);
-    if (fading())
-      mixFade(dry, wet, out, frames, replacing);
-    else
-      shaperPassThrough(shapedNow() ? wet : dry, out, frames, replacing);
-    return;
-  }
+void tessarineprocessor::renderChannel(const float* in, float* out, long frames, bool replacing) {
   if (fading()) {
-    shape(weightCache.weights, in, wet, frames, true);
-    mixFade(in, wet, out, frames, replacing);
+    shape(weightCache.weights, in, wet[0], frames, true);
+    mixFade(in, wet[0], out, frames, replacing);
   } else if (shapedNow()) {
     shape(weightCache.weights, in, out, frames, replacing);
   } else {
@@ -156,11 +150,44 @@ void tessarineprocessor::renderChannel(int channel, const float* in, float* out,
   }
 }
 
-// Fills `wet` with the HQ chain's output for the chunk and `dry` with the input
-// delayed by the same latency. The chain runs while bypassed too, so that its
-// filters hold the recent signal when the bypass ends.
+// Both channels' inputs are taken in before either output is written, so every way
+// the host shares buffers between them is safe.
+void tessarineprocessor::processHqInChunks(const float* const inputs[2], float* const outputs[2],
+                                           long frames, bool replacing) {
+  const bool active[2] = {inputs[0] && outputs[0], inputs[1] && outputs[1]};
+  for (long done = 0; done < frames;) {
+    const long n = std::min(kChunkFrames, frames - done);
+    for (int channel = 0; channel < 2; channel++)
+      if (active[channel]) renderHq(channel, inputs[channel] + done, n);
+    if (dcFilter) {
+      if (active[0] && active[1])
+        tessarinedcfilter::processPair(dcFilters[0], wet[0], dcFilters[1], wet[1], n);
+      else
+        for (int channel = 0; channel < 2; channel++)
+          if (active[channel]) dcFilters[channel].process(wet[channel], n);
+    }
+    for (int channel = 0; channel < 2; channel++) {
+      if (!active[channel]) continue;
+      // Taking away the offset moves a signal bounded by +-1 by as much as the
+      // offset was: the output is held within +-1 too.
+      if (limit) clampToUnit(wet[channel], n);
+      if (!allFinite(wet[channel], n)) poisoned[channel] = true;
+      float* out = outputs[channel] + done;
+      if (fading())
+        mixFade(dry[channel], wet[channel], out, n, replacing);
+      else
+        shaperPassThrough(shapedNow() ? wet[channel] : dry[channel], out, n, replacing);
+    }
+    advanceFade(n);
+    done += n;
+  }
+}
+
+// Fills wet[channel] with the chain's output for the chunk up to the DC filter, and
+// dry[channel] with the input delayed by the same latency. The chain runs while
+// bypassed too, so that its filters hold the recent signal when the bypass ends.
 void tessarineprocessor::renderHq(int channel, const float* in, long frames) {
-  delayLines[channel].process(in, dry, frames, getLatency());
+  delayLines[channel].process(in, dry[channel], frames, getLatency());
   tessarineoversampler& oversampler = oversamplers[channel];
   float* up = oversampler.upsample(in, frames);
   const long points = frames * oversampler.getFactor();
@@ -169,12 +196,7 @@ void tessarineprocessor::renderHq(int channel, const float* in, long frames) {
   // a clipped sine), where T7 turns 1.1 into 17.
   if (limit) clampToUnit(up, points);
   shape(weightCache.weights, up, up, points, true);
-  oversampler.downsample(wet, frames);
-  if (dcFilter) dcFilters[channel].process(wet, frames);
-  // Taking away the offset moves a signal bounded by +-1 by as much as the offset
-  // was: the output is held within +-1 too.
-  if (limit) clampToUnit(wet, frames);
-  if (!allFinite(wet, frames)) poisoned[channel] = true;
+  oversampler.downsample(wet[channel], frames);
 }
 
 void tessarineprocessor::DelayLine::process(const float* in, float* out, long n, long delay) {

@@ -61,9 +61,12 @@ class tessarineprocessor {
   bool hq() const { return oversampling || dcFilter || limit; }
   bool fading() const { return fadeFrames > 0 && wetFrames != (wetTarget ? fadeFrames : 0); }
   bool shapedNow() const { return fadeFrames > 0 ? wetFrames == fadeFrames : !bypassed; }
+  void advanceFade(long frames);
   void processInChunks(const float* const inputs[2], float* const outputs[2], long frames,
                        bool crossed, bool replacing);
-  void renderChannel(int channel, const float* in, float* out, long frames, bool replacing);
+  void renderChannel(const float* in, float* out, long frames, bool replacing);
+  void processHqInChunks(const float* const inputs[2], float* const outputs[2], long frames,
+                         bool replacing);
   void renderHq(int channel, const float* in, long frames);
   void mixFade(const float* dry, const float* shaped, float* out, long frames, bool replacing);
   void resetChannel(int channel);
@@ -86,8 +89,8 @@ class tessarineprocessor {
   DelayLine delayLines[2];
   bool poisoned[2] = {};
   // Scratch: channel 1's result while channel 2 still reads the buffer it goes to,
-  // and the shaped signal and the dry one of a chunk.
+  // and each channel's shaped signal and dry one of a chunk.
   float hold[kChunkFrames];
-  float wet[kChunkFrames];
-  float dry[kChunkFrames];
+  float wet[2][kChunkFrames];
+  float dry[2][kChunkFrames];
 };

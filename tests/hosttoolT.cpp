@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -109,10 +110,36 @@ std::vector<std::string> harmonicRow(const std::string& out, int n) {
   return {};
 }
 
+// What render notes beside harmonic n: where it folded from, which line it shares.
+std::string harmonicNote(const std::string& out, int n) {
+  const std::vector<std::string> row = harmonicRow(out, n);
+  std::string note;
+  for (size_t i = 5; i < row.size(); ++i) note += (note.empty() ? "" : " ") + row[i];
+  return note;
+}
+
 // The dBFS (column 3) or dBc (column 4) reading of harmonic n.
 double harmonicDb(const std::string& out, int n, size_t column = 3) {
   const std::vector<std::string> row = harmonicRow(out, n);
   return row.size() > column ? std::stod(row[column]) : NAN;
+}
+
+// render's line on the strongest line that is no harmonic; NAN fields when it is missing.
+struct OtherLine {
+  std::string band;  // its upper end, "20 kHz" or half a lower rate
+  double hz = NAN, dbfs = NAN, dbc = NAN;
+};
+
+OtherLine otherLine(const std::string& out) {
+  OtherLine line;
+  const std::string lead = "Strongest other line 20 Hz - ";
+  const size_t at = out.find(lead);
+  if (at == std::string::npos) return line;
+  const std::string rest = out.substr(at + lead.size());
+  line.band = rest.substr(0, rest.find(':'));
+  std::sscanf(rest.c_str() + line.band.size(), ": %lf Hz, %lf dBFS, %lf dBc", &line.hz, &line.dbfs,
+              &line.dbc);
+  return line;
 }
 
 // A PNG file read back, as 0xRRGGBB pixels.
@@ -352,10 +379,43 @@ TEST_CASE("render measures harmonic levels accurately") {
   REQUIRE(dc != std::string::npos);
   CHECK(std::stod(low.out.substr(dc + 11)) == doctest::Approx(-0.075).epsilon(1e-4));
 
-  writeAudio(dir / "5k.wav", sine(44100, 1, 5000.0, 0.5, 22050));
-  const ProcessRun high = runHost({"render", kFake, "5k.wav"}, dir.path);
-  CHECK(harmonicDb(high.out, 4) < -120.0);
-  for (int n = 5; n <= 7; ++n) CHECK(harmonicRow(high.out, n).at(3) == "above");
+  // Above half the rate a harmonic is measured where it folds to: tones put where
+  // H5 (25 kHz) and H7 (35 kHz) land read as them, and H5's is the strongest other line.
+  Audio high = sine(44100, 1, 5000.0, 0.5, 22050);
+  for (size_t i = 0; i < high.frames(); ++i)
+    high.samples[i] += float(0.001 * std::sin(2.0 * kPi * 19100.0 * double(i) / 44100) +
+                             0.0001 * std::sin(2.0 * kPi * 9100.0 * double(i) / 44100));
+  writeAudio(dir / "5k.wav", high);
+  const ProcessRun folded = runHost({"render", kFake, "5k.wav"}, dir.path);
+  CHECK(harmonicDb(folded.out, 4) < -120.0);
+  for (const auto& [n, hz, db] :
+       {std::tuple{5, "19100.000", -60.0}, {6, "14100.000", NAN}, {7, "9100.000", -80.0}}) {
+    INFO("H", n);
+    CHECK(harmonicRow(folded.out, n).at(1) == hz);
+    CHECK(harmonicNote(folded.out, n) == "folded from " + std::to_string(5000 * n) + ".000 Hz");
+    if (std::isnan(db))
+      CHECK(harmonicDb(folded.out, n) < -120.0);
+    else
+      CHECK(std::fabs(harmonicDb(folded.out, n) - db) <= 0.05);
+  }
+  const OtherLine other = otherLine(folded.out);
+  CHECK(other.band == "20 kHz");
+  CHECK(std::fabs(other.hz - 19100.0) <= 2 * 44100.0 / 16384);
+  CHECK(std::fabs(other.dbc + 53.98) <= 1.0);
+
+  // Folded onto a line already measured, or onto DC: said so, and counted once.
+  writeAudio(dir / "quarter.wav", sine(44100, 1, 11025.0, 0.5, 44100));
+  const ProcessRun quarter =
+      runHost({"render", kFake, "quarter.wav", "--param", "1=0.1"}, dir.path);
+  CHECK(std::fabs(harmonicDb(quarter.out, 2) + 32.0412) <= 0.05);
+  CHECK(contains(quarter.out, "at half the rate: its cosine part only, line shared with H6"));
+  CHECK(contains(quarter.out, "line shared with H3, H5, H7"));
+  for (const auto& [n, shared] : {std::pair{3, "(H1)"}, {4, "(DC)"}, {5, "(H1)"}, {6, "(H2)"}}) {
+    INFO("H", n);
+    CHECK(harmonicRow(quarter.out, n).at(2) == "Hz");
+    CHECK(harmonicRow(quarter.out, n).at(3) == shared);
+    CHECK(harmonicRow(quarter.out, n).at(4) == shared);
+  }
 
   Audio square{48000, 1, {}};
   for (int i = 0; i < 48000; ++i) square.samples.push_back(i % 480 < 240 ? 0.5f : -0.5f);
@@ -400,9 +460,14 @@ TEST_CASE("info shows what a host sees of a plug-in") {
 }
 
 #ifdef TESSARINE_PLUGIN_PATH
-TEST_CASE("tessarine as the host sees it") {
+// tessarine HQ, built beside tessarine.
+const std::string kHq =
+    (fs::path(TESSARINE_PLUGIN_PATH).parent_path() / "tessarine-hq.so").string();
+
+TEST_CASE("tessarine and tessarine HQ as the host sees them") {
   TempDir dir;
   const ProcessRun info = runOk({"info", TESSARINE_PLUGIN_PATH}, dir.path);
+  CHECK(contains(info.out, "Initial delay:  0 samples\n"));
   CHECK(contains(info.out, "Product:        +tessarine\n"));
   CHECK(contains(info.out, "Vendor:         Quorvalin\n"));
   CHECK(contains(info.out, "Unique ID:      +tsr (0x2B747372)\n"));
@@ -418,6 +483,14 @@ TEST_CASE("tessarine as the host sees it") {
     CHECK(contains(table[i], "  dB  "));
     CHECK(contains(table[i], i == 0 ? "0.000000" : "-60.0000"));
   }
+
+  REQUIRE_MESSAGE(fs::exists(kHq), kHq);
+  const ProcessRun hq = runOk({"info", kHq}, dir.path);
+  CHECK(contains(hq.out, "Product:        +tessarine HQ\n"));
+  CHECK(contains(hq.out, "Parameters: 9\n"));
+  const size_t delay = hq.out.find("Initial delay:");
+  REQUIRE(delay != std::string::npos);
+  CHECK(std::stoi(hq.out.substr(delay + 14)) > 0);
 }
 
 TEST_CASE("tessarine renders the harmonics its weights ask for") {
@@ -448,26 +521,42 @@ TEST_CASE("curve draws the transfer curve where the arithmetic puts it") {
   TempDir dir;
   // Weights of the harmonics 1, 2, 3, 4, 5 and 7 (a parameter value v weighs 10^(3v - 3)).
   struct Setting {
+    std::string plugin;
     std::vector<std::string> args;
     std::vector<double> weights;
+    double outputHalf;  // the output axis: the input's unless the curve leaves it
   };
   const std::vector<Setting> settings = {
-      {{}, {1, 1e-3, 1e-3, 1e-3, 1e-3, 1e-3}},  // the default program: the identity
-      {{"--param", "0=0", "--param", "1=1", "--size", "640x480", "--range", "0.8"},
-       {1e-3, 1, 1e-3, 1e-3, 1e-3, 1e-3}},
+      // The default program: the identity.
+      {TESSARINE_PLUGIN_PATH, {}, {1, 1e-3, 1e-3, 1e-3, 1e-3, 1e-3}, 1.0},
+      {TESSARINE_PLUGIN_PATH,
+       {"--param", "0=0", "--param", "1=1", "--size", "640x480", "--range", "0.8"},
+       {1e-3, 1, 1e-3, 1e-3, 1e-3, 1e-3},
+       1.0},
+      // 4x oversampled, with latency; without the DC filter, which would take the slow
+      // ramp away, and without the limit, so that what its filters make of the step
+      // from silence would show.
+      {kHq,
+       {"--param", "0=0", "--param", "2=1", "--param", "7=0", "--param", "8=0"},
+       {1e-3, 1e-3, 1, 1e-3, 1e-3, 1e-3},
+       1.0},
   };
   for (const Setting& setting : settings) {
-    std::vector<std::string> args = {"curve", TESSARINE_PLUGIN_PATH, "curve.png"};
+    std::vector<std::string> args = {"curve", setting.plugin, "curve.png"};
     args.insert(args.end(), setting.args.begin(), setting.args.end());
     const ProcessRun run = runOk(args, dir.path);
     Axis input, output;
     REQUIRE(std::sscanf(run.out.c_str(),
-                        "Wrote the curve of +tessarine (input %lf to %lf, output %lf to %lf)",
-                        &input.lo, &input.hi, &output.lo, &output.hi) == 4);
+                        "Wrote the curve of %*[^(](input %lf to %lf, output %lf to %lf)", &input.lo,
+                        &input.hi, &output.lo, &output.hi) == 4);
+    CHECK(output.hi == setting.outputHalf);
     const Picture picture = readPng(dir / "curve.png");
     const PlotRect rect = plotRect(picture.width, picture.height);
     for (double t : {-0.95, -0.6, -0.25, 0.0, 0.3, 0.7, 0.95}) {
-      const double x = t * input.hi;
+      // The input at the middle of the pixel column, where the line's pixels centre.
+      const double column = std::floor(xPixel(rect, input, t * input.hi)) + 0.5;
+      const double x =
+          input.lo + (column - rect.left) / (rect.right - rect.left) * (input.hi - input.lo);
       std::vector<double> chebyshev = {1.0, x};
       while (chebyshev.size() < 8)
         chebyshev.push_back(2 * x * chebyshev.back() - chebyshev.end()[-2]);
@@ -476,12 +565,51 @@ TEST_CASE("curve draws the transfer curve where the arithmetic puts it") {
         shaped += setting.weights[i] * chebyshev[i < 5 ? i + 1 : 7];
         total += setting.weights[i];
       }
-      INFO("x = ", x, " size ", picture.width, "x", picture.height);
-      CHECK(std::fabs(rowOf(picture, xPixel(rect, input, x), kCurveColour) -
+      INFO(setting.plugin, " x = ", x, " size ", picture.width, "x", picture.height);
+      CHECK(std::fabs(rowOf(picture, column, kCurveColour) -
                       yPixel(rect, output, shaped / total)) <= 1.5);
     }
   }
   CHECK(dir.entries() == std::vector<std::string>{"curve.png"});
+}
+
+TEST_CASE("render measures what each plug-in folds back from above half the rate") {
+  TempDir dir;
+  // 1st and 7th at 0 dB, the others at -60 dB: at 44.1 kHz, 5 kHz has its 5th (25 kHz)
+  // and 7th (35 kHz) above half the rate, which fold to 19.1 and 9.1 kHz.
+  writeAudio(dir / "5k.wav", sine(44100, 1, 5000.0, 1.0, 44100));
+  const ProcessRun plain = runOk({"render", TESSARINE_PLUGIN_PATH, "5k.wav", "-o", "plain.wav",
+                                  "--param", "0=1", "--param", "5=1", "--plot", "plain.png"},
+                                 dir.path);
+  for (const auto& [n, hz, dbc] : {std::tuple{5, "19100.000", -60.0}, {7, "9100.000", 0.0}}) {
+    INFO("H", n);
+    CHECK(harmonicRow(plain.out, n).at(1) == hz);
+    CHECK(harmonicNote(plain.out, n) == "folded from " + std::to_string(5000 * n) + ".000 Hz");
+    CHECK(std::fabs(harmonicDb(plain.out, n, 4) - dbc) <= 0.1);
+  }
+  const OtherLine aliased = otherLine(plain.out);
+  CHECK(std::fabs(aliased.hz - 9100.0) <= 2 * 44100.0 / 32768);
+  CHECK(std::fabs(aliased.dbc) <= 1.0);
+
+  // The picture marks the folded lines where they lie, in a colour of their own.
+  const Picture picture = readPng(dir / "plain.png");
+  const PlotRect rect = plotRect(picture.width, picture.height);
+  const Axis frequencies{20.0, 22050.0, true}, levels{-140.0, 0.0};
+  for (int n : {5, 7}) {
+    const double x = xPixel(rect, frequencies, n == 5 ? 19100.0 : 9100.0);
+    INFO("H", n);
+    CHECK(std::fabs(rowOf(picture, x, kFoldedMarkColour) -
+                    yPixel(rect, levels, harmonicDb(plain.out, n))) <= 1.5);
+    CHECK(std::isnan(rowOf(picture, x, kMarkColour)));
+  }
+  CHECK(std::isnan(rowOf(picture, xPixel(rect, frequencies, 5000.0), kFoldedMarkColour)));
+
+  // Oversampled 4x, tessarine HQ folds nothing back that shows.
+  const ProcessRun hq = runOk(
+      {"render", kHq, "5k.wav", "-o", "hq.wav", "--param", "0=1", "--param", "5=1"}, dir.path);
+  CHECK(std::fabs(harmonicDb(hq.out, 1) - harmonicDb(plain.out, 1)) <= 0.05);
+  for (int n : {5, 7}) CHECK(harmonicDb(hq.out, n, 4) < -80.0);
+  CHECK(otherLine(hq.out).dbc < -80.0);
 }
 
 TEST_CASE("render --plot marks each harmonic at the level its table prints") {

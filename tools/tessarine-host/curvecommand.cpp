@@ -20,14 +20,17 @@ constexpr size_t kRampFrames = 48000;  // one second: slow beside any audio
 constexpr int kBlockSize = 512;
 constexpr uint32_t kIdentityColour = 0xb0b0b0;
 
-// From -range to +range over kRampFrames, then held at +range for as long as the
-// plug-in's latency, so that every ramp sample comes out.
+// From -range to +range over kRampFrames, led in by `delay` frames held at -range and
+// followed by as many held at +range. A plug-in with latency is a filter whose
+// response spans about twice its latency; the lead-in lets it settle on the ramp's
+// start, not on the step from silence, and the tail lets every ramp sample come out.
 AudioBuffer makeRamp(double range, size_t delay) {
   AudioBuffer ramp;
   ramp.sampleRate = kRampRate;
-  ramp.channels.assign(1, std::vector<float>(kRampFrames + delay, float(range)));
+  ramp.channels.assign(1, std::vector<float>(delay + kRampFrames + delay, float(range)));
+  for (size_t i = 0; i < delay; ++i) ramp.channels[0][i] = float(-range);
   for (size_t i = 0; i < kRampFrames; ++i)
-    ramp.channels[0][i] = float(-range + 2.0 * range * double(i) / double(kRampFrames - 1));
+    ramp.channels[0][delay + i] = float(-range + 2.0 * range * double(i) / double(kRampFrames - 1));
   return ramp;
 }
 
@@ -49,12 +52,12 @@ Axis outputAxis(const std::vector<float>& output, double range) {
   return {-half, half};
 }
 
-// Output sample delay + i answers ramp sample i. Non-finite output breaks the line.
+// Point i: ramp sample i against the output that answers it.
 std::vector<Point> curvePoints(const PlotCanvas& canvas, const std::vector<float>& ramp,
-                               const std::vector<float>& output, size_t delay) {
+                               const std::vector<float>& answers) {
   std::vector<Point> points;
   for (size_t i = 0; i < kRampFrames; ++i) {
-    const float y = output[i + delay];
+    const float y = answers[i];
     points.push_back({canvas.x(ramp[i]), std::isfinite(y) ? canvas.y(y) : NAN});
   }
   return points;
@@ -95,13 +98,18 @@ void runCurve(const Options& options) {
   const AudioBuffer ramp = makeRamp(options.range, delay);
   const AudioBuffer output = renderInBlocks(host, ramp, kBlockSize);
   host.suspend();
+  // Ramp sample i is input sample delay + i, answered by output sample 2 delay + i:
+  // only these are drawn, and only these size the output axis.
+  const std::vector<float> rampOnly(ramp.channels[0].begin() + long(delay),
+                                    ramp.channels[0].begin() + long(delay + kRampFrames));
+  const std::vector<float> answers(output.channels[0].begin() + long(2 * delay),
+                                   output.channels[0].begin() + long(2 * delay + kRampFrames));
 
   const Axis input{-options.range, options.range};
-  const Axis outputs = outputAxis(output.channels[0], options.range);
+  const Axis outputs = outputAxis(answers, options.range);
   PlotCanvas canvas(options.pictureWidth, options.pictureHeight, input, outputs);
   canvas.drawAxes(linearTicks(input, 8), linearTicks(outputs, 8), "input", "output (channel 1)");
-  const std::vector<Point> points =
-      curvePoints(canvas, ramp.channels[0], output.channels[0], delay);
+  const std::vector<Point> points = curvePoints(canvas, rampOnly, answers);
   notes.push_back(strprintf("ramp from %g to %g in 1 s", -options.range, options.range));
   // Beneath the curve, which stays whole where there is no free corner.
   canvas.drawNote(notes, points);

@@ -159,25 +159,54 @@ void harmonicBasis(double phase, int harmonics, std::vector<double>& basis) {
   }
 }
 
-// Fits offset plus harmonics 1..count of f together, by least squares weighted
-// with the window. Fitting them jointly keeps a strong harmonic from leaking
-// into a weak neighbour even when the tone spans only a few dozen bins.
-// Returns {offset, cos1, sin1, cos2, sin2, ...}.
-std::vector<double> fitHarmonics(const float* x, const std::vector<double>& window, double f,
-                                 int count) {
-  const size_t terms = size_t(1 + 2 * count);
-  std::vector<double> normal(terms * terms, 0.0), rhs(terms, 0.0), basis(terms);
+// Fits the chosen columns of harmonicBasis (0, the offset, always among them) to
+// the samples together, by least squares weighted with the window. Fitting them
+// jointly keeps a strong line from leaking into a weak neighbour even when the tone
+// spans only a few dozen bins. A harmonic above half the rate needs no column of
+// its own frequency: sampled, its cosine and sine are those of the line it folds
+// to. Returns one coefficient per column, in their order.
+std::vector<double> fitColumns(const float* x, const std::vector<double>& window, double f,
+                               int harmonics, const std::vector<size_t>& columns) {
+  const size_t terms = columns.size();
+  std::vector<double> normal(terms * terms, 0.0), rhs(terms, 0.0);
+  std::vector<double> basis(size_t(1 + 2 * harmonics)), chosen(terms);
   for (size_t i = 0; i < window.size(); ++i) {
-    harmonicBasis(2.0 * kPi * f * double(i), count, basis);
+    harmonicBasis(2.0 * kPi * f * double(i), harmonics, basis);
+    for (size_t r = 0; r < terms; ++r) chosen[r] = basis[columns[r]];
     for (size_t r = 0; r < terms; ++r) {
-      const double weighted = window[i] * basis[r];
+      const double weighted = window[i] * chosen[r];
       rhs[r] += weighted * double(x[i]);
-      for (size_t c = r; c < terms; ++c) normal[r * terms + c] += weighted * basis[c];
+      for (size_t c = r; c < terms; ++c) normal[r * terms + c] += weighted * chosen[c];
     }
   }
   for (size_t r = 0; r < terms; ++r)
     for (size_t c = 0; c < r; ++c) normal[r * terms + c] = normal[c * terms + r];
   return solveLinear(std::move(normal), std::move(rhs));
+}
+
+// Where each harmonic lies, in cycles per sample, and which share a line: closer
+// than sameLine (one bin of the measured stretch) to DC, or to a lower harmonic's
+// line, the fit could not tell them apart.
+std::vector<HarmonicLine> placeHarmonics(double f, int count, int sampleRate, double sameLine) {
+  std::vector<HarmonicLine> lines;
+  std::vector<double> at;  // folded frequency, cycles per sample
+  for (int n = 1; n <= count; ++n) {
+    const double cycles = double(n) * f;
+    double folded = cycles - std::floor(cycles);
+    if (folded > 0.5) folded = 1.0 - folded;
+    HarmonicLine line;
+    line.frequency = cycles * sampleRate;
+    line.folded = folded * sampleRate;
+    line.aboveNyquist = cycles > 0.5;
+    line.atNyquist = 0.5 - folded < sameLine;
+    if (folded < sameLine) line.sharedWith = kSharedWithDc;
+    for (int m = 1; m < n && line.sharedWith == 0; ++m)
+      if (lines[size_t(m - 1)].sharedWith == 0 && std::fabs(folded - at[size_t(m - 1)]) < sameLine)
+        line.sharedWith = m;
+    lines.push_back(line);
+    at.push_back(folded);
+  }
+  return lines;
 }
 
 // window[i] = a0 - a1 cos(x) + a2 cos(2x) - ..., x = 2 pi i / count: periodic, as
@@ -233,14 +262,31 @@ HarmonicLevels measureHarmonics(const std::vector<float>& samples, int sampleRat
   const SampleRange range = steadyRange(samples.size(), sampleRate, delay);
   if (range.size() < kMinSegment) return levels;
   const double f = fundamental / sampleRate;
-  int below = 0;
-  while (below < count && double(below + 1) * f < 0.5) ++below;
+  levels.lines = placeHarmonics(f, count, sampleRate, 1.0 / double(range.size()));
+  std::vector<size_t> columns = {0};
+  for (int n = 1; n <= count; ++n) {
+    const HarmonicLine& line = levels.lines[size_t(n - 1)];
+    if (line.sharedWith != 0) continue;
+    columns.push_back(size_t(2 * n - 1));
+    if (!line.atNyquist) columns.push_back(size_t(2 * n));
+  }
   const std::vector<double> fit =
-      fitHarmonics(samples.data() + range.begin, blackmanHarris(range.size()), f, below);
-  for (int n = 1; n <= count; ++n)
-    levels.amplitudes.push_back(n <= below ? std::hypot(fit[size_t(2 * n - 1)], fit[size_t(2 * n)])
-                                           : kAboveNyquist);
+      fitColumns(samples.data() + range.begin, blackmanHarris(range.size()), f, count, columns);
   levels.dc = fit[0];
+  levels.amplitudes.assign(size_t(count), 0.0);
+  for (size_t term = 1; term < columns.size(); ++term) {
+    if (columns[term] % 2 == 0) continue;  // a sine, taken with its cosine
+    const bool withSine = term + 1 < columns.size() && columns[term + 1] == columns[term] + 1;
+    levels.amplitudes[(columns[term] - 1) / 2] =
+        std::hypot(fit[term], withSine ? fit[term + 1] : 0.0);
+  }
+  for (int n = 1; n <= count; ++n) {
+    const int shared = levels.lines[size_t(n - 1)].sharedWith;
+    if (shared == kSharedWithDc)
+      levels.amplitudes[size_t(n - 1)] = std::fabs(levels.dc);
+    else if (shared > 0)
+      levels.amplitudes[size_t(n - 1)] = levels.amplitudes[size_t(shared - 1)];
+  }
   return levels;
 }
 

@@ -20,15 +20,31 @@ constexpr double kSineResidualLimitDb = -40.0;
 // Finds the fundamental of channel samples and decides whether they are a sine.
 SineEstimate estimateSine(const std::vector<float>& samples, int sampleRate);
 
-constexpr double kAboveNyquist = -1.0;
+// Where harmonic n of the fundamental lies in the sampled output. One above half
+// the rate folds (aliases) back into 0..rate/2; two harmonics may land within a bin
+// of each other, or of the DC offset, where no fit can tell them apart, so they are
+// measured as one line.
+struct HarmonicLine {
+  double frequency = 0.0;  // n times the fundamental, Hz
+  double folded = 0.0;     // where it lies, Hz: frequency folded into 0..rate/2
+  bool aboveNyquist = false;
+  bool atNyquist = false;  // within a bin of half the rate: only its cosine part shows
+  int sharedWith = 0;      // 0: a line of its own (or the first on it); m: measured with
+                           // harmonic m < n; kSharedWithDc: measured as the DC offset
+};
+constexpr int kSharedWithDc = -1;
 
 struct HarmonicLevels {
-  std::vector<double> amplitudes;  // harmonic n at [n - 1]: peak amplitude or kAboveNyquist
+  // Harmonic n at [n - 1]: the peak amplitude of the line it lies on, which a
+  // harmonic sharing a line has in common with the first one there.
+  std::vector<double> amplitudes;
+  std::vector<HarmonicLine> lines;  // harmonic n at [n - 1]
   double dc = 0.0;
 };
 
 // Measures harmonics 1..count of the fundamental over the steady part of the
-// samples, skipping delay samples of plug-in latency at the start. Returns no
+// samples, skipping delay samples of plug-in latency at the start: all of them in
+// one least-squares fit, each at the frequency it lies at after folding. Returns no
 // amplitudes when too little signal is left to measure.
 HarmonicLevels measureHarmonics(const std::vector<float>& samples, int sampleRate,
                                 double fundamental, int count, size_t delay);

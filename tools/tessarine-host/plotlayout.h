@@ -8,10 +8,13 @@
 #include <cstdint>
 
 // Colours used for nothing else in a picture, so that what was plotted can be found
-// among its pixels: the transfer curve, the spectrum and the marks on its harmonics.
+// among its pixels: the transfer curve, the spectrum, the marks on its harmonics
+// and those on lines that harmonics above half the rate fold to. That last one is
+// also far from every grey, which the edges of antialiased text are.
 constexpr uint32_t kCurveColour = 0xc8102e;
 constexpr uint32_t kSpectrumLine = 0x2b5c8a;
 constexpr uint32_t kMarkColour = 0xe87800;
+constexpr uint32_t kFoldedMarkColour = 0x9000e0;
 
 constexpr int kDefaultPictureWidth = 800, kDefaultPictureHeight = 500;
 

@@ -22,7 +22,7 @@ Axis levelAxis(const SpectrumPicture& picture) {
   for (double amplitude : picture.spectrum.amplitudes)
     if (std::isfinite(amplitude)) loudest = std::max(loudest, levelDb(amplitude));
   for (const HarmonicMark& mark : picture.harmonics)
-    if (mark.amplitude != kAboveNyquist) loudest = std::max(loudest, levelDb(mark.amplitude));
+    loudest = std::max(loudest, levelDb(mark.amplitude));
   return {kSpectrumFloorDb, std::ceil(loudest / 20.0) * 20.0};
 }
 
@@ -62,11 +62,12 @@ void drawLine(PlotCanvas& canvas, const std::vector<Point>& points) {
 
 struct PlacedMark {
   Point dot;
+  bool folded;
   std::string label;
   Point labelStart;  // where the vertical label's baseline starts
 };
 
-// A dot at each harmonic's measured level and its label running up from it, or
+// A dot at each harmonic line's measured level and its label running up from it, or
 // down beside the peak where there is no room above. Adds what the labels cover to
 // occupied.
 std::vector<PlacedMark> placeMarks(PlotCanvas& canvas, const std::vector<HarmonicMark>& marks,
@@ -77,18 +78,30 @@ std::vector<PlacedMark> placeMarks(PlotCanvas& canvas, const std::vector<Harmoni
   const Axis& frequencies = canvas.xAxis();
   std::vector<PlacedMark> placed;
   for (const HarmonicMark& mark : marks) {
-    if (mark.amplitude == kAboveNyquist || mark.frequency < frequencies.lo ||
-        mark.frequency > frequencies.hi)
-      continue;
+    if (mark.frequency < frequencies.lo || mark.frequency > frequencies.hi) continue;
     const Point dot{canvas.x(mark.frequency),
                     std::min(canvas.y(levelDb(mark.amplitude)), canvas.rect().bottom)};
-    const std::string label = "H" + std::to_string(mark.number) + "  " + mark.level;
+    const std::string label = mark.name + "  " + mark.level;
     const double length = canvas.textWidth(label);
     const bool above = dot.y - gap - length >= canvas.rect().top;
-    const Point start =
+    Point start =
         above ? Point{dot.x + font.ascent * 0.35, dot.y - gap}
               : Point{dot.x + gap - 4.0 * canvas.scale() + font.ascent, dot.y + gap + length};
-    placed.push_back({dot, label, start});
+    // A folded line can land a few pixels from another: its label steps aside, away
+    // from the other's, rather than over it.
+    for (size_t pass = 0; pass < placed.size(); ++pass) {
+      bool moved = false;
+      for (const PlacedMark& other : placed) {
+        const double otherLength = canvas.textWidth(other.label);
+        const bool sameRows =
+            start.y - length < other.labelStart.y && other.labelStart.y - otherLength < start.y;
+        if (!sameRows || std::fabs(start.x - other.labelStart.x) >= font.height) continue;
+        start.x = other.labelStart.x + (dot.x >= other.dot.x ? font.height : -font.height);
+        moved = true;
+      }
+      if (!moved) break;
+    }
+    placed.push_back({dot, mark.folded, label, start});
     for (double along = 0.0; along <= length; along += font.height / 2)
       occupied.push_back({start.x - font.ascent / 2, start.y - along});
   }
@@ -103,7 +116,7 @@ void drawMarks(PlotCanvas& canvas, const std::vector<PlacedMark>& marks) {
     cairo_set_source_rgb(cr, 1.0, 1.0, 1.0);
     cairo_fill(cr);
     cairo_arc(cr, mark.dot.x, mark.dot.y, radius, 0.0, 7.0);
-    canvas.setColour(kMarkColour);
+    canvas.setColour(mark.folded ? kFoldedMarkColour : kMarkColour);
     cairo_fill(cr);
     canvas.drawLabel(mark.label, mark.labelStart.x, mark.labelStart.y, true);
   }

@@ -10,11 +10,14 @@
 
 constexpr double kSpectrumFloorDb = -140.0;
 
+// One line of the output that harmonics of a sine input lie on.
 struct HarmonicMark {
-  int number;
-  double frequency;   // Hz
-  double amplitude;   // as measured for the table; kAboveNyquist gets no mark
+  std::string name;   // "H2"; "H7↓" for one folded from above half the rate; "H1+H3↓"
+                      // for harmonics that lie on one line
+  double frequency;   // Hz, where the line lies
+  double amplitude;   // as measured for the table
   std::string level;  // the dBFS text the table prints
+  bool folded;        // a harmonic folded from above half the rate lies on it
 };
 
 struct SpectrumPicture {

@@ -1,5 +1,7 @@
 #include "vgbutton.h"
 
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "vgshapes.h"
@@ -107,4 +109,54 @@ void VGTextButton::drawCaption(RUVDrawContext* oc, long fontHeight) {
 
 void VGTextButton::mouse(CDrawContext* pContext, CPoint&, long button) {
   toggleClick(pContext, button);
+}
+
+// ---------------------------------------------------------------------------
+// VGStepButton
+
+VGStepButton::VGStepButton(const CRect& size, CControlListener* listener, long tag,
+                           CColor* pPluginColors)
+    : VGTextButton(size, listener, tag, pPluginColors), stepCount(2), stepNames{} {
+  value = 0.f;
+}
+
+VGStepButton::~VGStepButton() = default;
+
+void VGStepButton::setStepCount(int count) {
+  stepCount = count < 2 ? 2 : count > kMaxSteps ? kMaxSteps : count;
+}
+
+void VGStepButton::setStepName(int index, const char* stepName) {
+  if (index < 0 || index >= kMaxSteps) return;
+  std::strncpy(stepNames[index], stepName ? stepName : "", sizeof(stepNames[index]) - 1);
+  stepNames[index][sizeof(stepNames[index]) - 1] = 0;
+}
+
+int VGStepButton::getStep() const {
+  const float clamped = value < 0.f ? 0.f : value > 1.f ? 1.f : value;
+  return (int)std::lround(clamped * (float)(stepCount - 1));
+}
+
+// The pill of VGTextButton; the name and the step's caption centred in it.
+void VGStepButton::draw(CDrawContext* pContext) {
+  RUVDrawContext* oc = beginOffscreen(pContext);
+  CRect offRect = getOffRect();
+  paintWhiteBackground(oc, offRect);
+  const CCoord inset = static_cast<CCoord>(height * 0.125f + 0.5f);
+  nameRect = CRect(offRect.left + height / 2, offRect.top + inset, offRect.right - height / 2,
+                   offRect.bottom - inset);
+  char caption[kVGTextSize + 40];
+  std::snprintf(caption, sizeof(caption), "%s%s%s", name, name[0] ? " " : "", stepNames[getStep()]);
+  adjustFontSize(oc, caption, nameRect.width(), nameRect.height());
+  drawPill(oc, offRect);
+  oc->setFontColor(textColor());
+  nameRect.bottom += -(nameRect.height() >> 2);
+  oc->drawString(caption, nameRect, 0, kCenterText);
+  endOffscreen(pContext, oc);
+}
+
+void VGStepButton::mouse(CDrawContext* pContext, CPoint&, long button) {
+  if (!acceptToggleClick(pContext, button)) return;
+  value = (float)((getStep() + 1) % stepCount) / (float)(stepCount - 1);
+  finishToggleClick(pContext);
 }

@@ -21,7 +21,11 @@ tessarineprogram::tessarineprogram()
   vst_strncpy(name, "empty", kProgramNameLen);
 }
 
-tessarine::tessarine(audioMasterCallback audioMaster) : tessarine(audioMaster, kNumParams) {}
+tessarine::tessarine(audioMasterCallback audioMaster) : tessarine(audioMaster, kNumParams) {
+  // The editor registers itself with the effect (which sets effFlagsHasEditor); it
+  // opens no window until the host asks for one.
+  editor = new tessarineeditor(this);
+}
 
 tessarine::tessarine(audioMasterCallback audioMaster, VstInt32 numParams)
     : AudioEffectX(audioMaster, kNumPrograms, numParams),
@@ -51,9 +55,6 @@ tessarine::tessarine(audioMasterCallback audioMaster, VstInt32 numParams)
   vst_strncpy(programName, "Default", sizeof(programName) - 1);
   suspend();
   setProgram(0);
-  // The editor registers itself with the effect (which sets effFlagsHasEditor); it
-  // opens no window until the host asks for one.
-  editor = new tessarineeditor(this);
 }
 
 tessarine::~tessarine() { delete[] programs; }

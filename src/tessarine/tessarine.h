@@ -55,7 +55,8 @@ class tessarine : public AudioEffectX {
   VstInt32 getChannelMode() const { return channelMode; }
 
  protected:
-  // For effects with more parameters after the six harmonics.
+  // For effects with more parameters after the six harmonics; they create their own
+  // editor.
   tessarine(audioMasterCallback audioMaster, VstInt32 numParams);
   // The HQ chain's settings for the next block (oversampling factor, DC filter,
   // clamp); the described plug-in has none: the plain curve.

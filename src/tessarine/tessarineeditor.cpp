@@ -45,10 +45,6 @@ constexpr const char* kProductLine = "Quorvalin +tessarine vst - v. fire - 2026 
 // Everything left of the target button, which redraws through its own dirty flag.
 const CRect kRecolouredArea(0, 0, 395, kEditorHeight);
 
-bool isParameterIndex(long index) {
-  return (unsigned long)index < (unsigned long)kKnobCount;
-}
-
 // One channel of a random colour: 0..254, from the process's unseeded generator.
 unsigned char randomChannel() {
   return (unsigned char)(std::rand() % 255);
@@ -57,6 +53,9 @@ unsigned char randomChannel() {
 }  // namespace
 
 tessarineeditor::tessarineeditor(AudioEffect* effect)
+    : tessarineeditor(effect, kKnobCount, kEditorWidth, kEditorHeight) {}
+
+tessarineeditor::tessarineeditor(AudioEffect* effect, long parameters, int width, int height)
     : AEffGUIEditor(effect),
       CControlListener(),
       m_opened(false),
@@ -76,9 +75,14 @@ tessarineeditor::tessarineeditor(AudioEffect* effect)
       bottomLabel(nullptr),
       invertColorButton(nullptr),
       plugColors{kDefaultColors[0], kDefaultColors[1], kDefaultColors[2], kDefaultColors[3]},
+      parameterCount(parameters < 32 ? parameters : 32),
       userInterfaceThread(std::thread::id()),
-      changedKnobs(0) {
-  rect = {0, 0, (int16_t)kEditorHeight, (int16_t)kEditorWidth};
+      changedControls(0) {
+  rect = {0, 0, (int16_t)height, (int16_t)width};
+}
+
+bool tessarineeditor::isParameterIndex(long index) const {
+  return index >= 0 && index < parameterCount;
 }
 
 // A host may close the effect while the editor is still open: the frame, its controls
@@ -94,10 +98,10 @@ bool tessarineeditor::open(void* ptr) {
   if (frame) close();
   // The knobs start from the effect's values as they are now; older changes from
   // other threads need no replay.
-  changedKnobs.store(0, std::memory_order_relaxed);
+  changedControls.store(0, std::memory_order_relaxed);
   AEffEditor::open(ptr);
   switchColors(false);
-  frame = new (std::nothrow) CFrame(CRect(0, 0, kEditorWidth, kEditorHeight), ptr, this);
+  frame = new (std::nothrow) CFrame(CRect(0, 0, rect.right, rect.bottom), ptr, this);
   // Without a window of its own (no display, a parent that is no window, no file
   // descriptor left) the host must hear that the editor failed rather than show an
   // empty frame: nothing is kept, and a later open may still succeed. A null parent
@@ -181,7 +185,7 @@ void tessarineeditor::close() {
 
 void tessarineeditor::idle() {
   rememberUserInterfaceThread();
-  moveChangedKnobs();
+  moveChangedControls();
   AEffGUIEditor::idle();
 }
 
@@ -189,29 +193,33 @@ void tessarineeditor::setParameter(long index, float value) {
   (void)value;  // the knob shows the value the effect stored
   if (!isParameterIndex(index)) return;
   if (onUserInterfaceThread()) {
-    moveKnob(index);
+    moveControl(index);
     return;
   }
-  changedKnobs.fetch_or(1u << index, std::memory_order_release);
+  changedControls.fetch_or(1u << index, std::memory_order_release);
 }
 
 VGGrommetKnob* tessarineeditor::knobAt(long index) const {
   VGGrommetKnob* const knobs[kKnobCount] = {oneKnob,  twoKnob,  threeKnob,
                                             fourKnob, fiveKnob, sevenKnob};
-  return isParameterIndex(index) ? knobs[index] : nullptr;
+  return index >= 0 && index < kKnobCount ? knobs[index] : nullptr;
 }
 
 // User-interface thread only.
-void tessarineeditor::moveKnob(long index) {
+void tessarineeditor::moveControl(long index) {
   if (!frame) return;
   if (VGGrommetKnob* knob = knobAt(index)) knob->setValue(effect->getParameter((VstInt32)index));
 }
 
-// User-interface thread only: the knobs of the parameters other threads changed.
-void tessarineeditor::moveChangedKnobs() {
-  uint32_t changed = changedKnobs.exchange(0, std::memory_order_acquire);
+// User-interface thread only: the controls of the parameters other threads changed.
+void tessarineeditor::moveChangedControls() {
+  uint32_t changed = changedControls.exchange(0, std::memory_order_acquire);
   for (long index = 0; changed; index++, changed >>= 1)
-    if (changed & 1u) moveKnob(index);
+    if (changed & 1u) moveControl(index);
+}
+
+void tessarineeditor::invalidateRecoloured() {
+  if (frame) frame->invalidate(kRecolouredArea);
 }
 
 void tessarineeditor::valueChanged(CDrawContext* context, CControl* control) {
@@ -219,10 +227,11 @@ void tessarineeditor::valueChanged(CDrawContext* context, CControl* control) {
   const long tag = control->getTag();
   if (tag == kColorButtonTag) {
     switchColors(control->getValue() > 0.5f);
-    if (frame) frame->invalidate(kRecolouredArea);
+    invalidateRecoloured();
     return;
   }
-  // Only the knobs stand for parameters. The captions, the bottom strip and the logo
+  // Only the knobs (and an HQ editor's settings) stand for parameters. The captions,
+  // the bottom strip and the logo
   // also report their clicks (tags -99 and -1), but those are no parameter index: a
   // host told to automate parameter -99 may index its automation lanes with it.
   if (isParameterIndex(tag)) effect->setParameterAutomated((VstInt32)tag, control->getValue());

@@ -55,13 +55,24 @@ class tessarineeditor : public AEffGUIEditor, public CControlListener {
   // changes, the target button switches the colour scheme.
   void valueChanged(CDrawContext* context, CControl* control) override;
 
+ protected:
+  // For editors with more controls: `parameters` parameters shown (at most 32, the
+  // first six the knobs), the panel's size in points.
+  tessarineeditor(AudioEffect* effect, long parameters, int width, int height);
+  // Creates the controls in drawing order. False when memory ran out.
+  virtual bool addControls();
+  // Shows the effect's value of parameter index (user-interface thread only).
+  virtual void moveControl(long index);
+  // Redraws what the colour scheme colours, after it changed.
+  virtual void invalidateRecoloured();
+  bool isParameterIndex(long index) const;
+  CColor* getColors() { return plugColors; }
+
  private:
-  bool addControls();
   bool addKnobAndCaption(int index);
   // The knob of parameter index 0..5, null for any other index.
   VGGrommetKnob* knobAt(long index) const;
-  void moveKnob(long index);
-  void moveChangedKnobs();
+  void moveChangedControls();
   void switchColors(bool randomColors);
   void rememberUserInterfaceThread();
   bool onUserInterfaceThread() const;
@@ -83,9 +94,10 @@ class tessarineeditor : public AEffGUIEditor, public CControlListener {
   VGBottomLabel* bottomLabel;
   VGTargetButton* invertColorButton;
   CColor plugColors[4];
+  long parameterCount;  // the parameters with a control: knobs and settings
 
   // The thread that last called open or idle: the host's user-interface thread.
   std::atomic<std::thread::id> userInterfaceThread;
-  // Bit i set: parameter i changed on another thread and its knob has not followed yet.
-  std::atomic<uint32_t> changedKnobs;
+  // Bit i set: parameter i changed on another thread and its control has not followed yet.
+  std::atomic<uint32_t> changedControls;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "oversampler.h"
+#include "tessarinehqeditor.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ bool switchedOn(float value) {
 tessarinehq::tessarinehq(audioMasterCallback audioMaster) : tessarine(audioMaster, kNumHqParams) {
   setUniqueID(CCONST('+', 't', 's', 'h'));
   setInitialDelay((VstInt32)tessarineoversampler::latencyOf(factorOf(oversampling.load())));
+  editor = new tessarinehqeditor(this);
 }
 
 int tessarinehq::factorOf(float value) {
@@ -45,9 +47,11 @@ void tessarinehq::setParameter(VstInt32 index, float value) {
   }
   if (!std::isfinite(value)) return;
   const float before = setting->exchange(value, std::memory_order_relaxed);
-  if (index != kParamOversampling || factorOf(before) == factorOf(value)) return;
-  setInitialDelay((VstInt32)tessarineoversampler::latencyOf(factorOf(value)));
-  ioChanged();
+  if (index == kParamOversampling && factorOf(before) != factorOf(value)) {
+    setInitialDelay((VstInt32)tessarineoversampler::latencyOf(factorOf(value)));
+    ioChanged();
+  }
+  if (editor) static_cast<tessarineeditor*>(editor)->setParameter(long(index), value);
 }
 
 float tessarinehq::getParameter(VstInt32 index) {

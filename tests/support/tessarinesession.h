@@ -16,9 +16,10 @@
 #include "tessarine.h"
 #include "xtesthost.h"
 
-struct TessarineSession : HostedEffect {
-  TessarineSession() { e = effect.getAeffect(); }
-  ~TessarineSession() {
+template <class Effect>
+struct EffectSession : HostedEffect {
+  EffectSession() { e = effect.getAeffect(); }
+  ~EffectSession() {
     recorder.onCall = nullptr;
     if (frame()) dispatch(effEditClose);
   }
@@ -51,5 +52,7 @@ struct TessarineSession : HostedEffect {
 
   HostRecorder recorder;
   XTestHost host;
-  tessarine effect{HostRecorder::callback};
+  Effect effect{HostRecorder::callback};
 };
+
+using TessarineSession = EffectSession<tessarine>;

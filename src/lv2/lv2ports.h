@@ -10,6 +10,7 @@
 #define TESSARINE_LV2_UI_URI TESSARINE_LV2_URI "#ui"
 // "+tessarine HQ", in the same bundle and binaries.
 #define TESSARINE_LV2_HQ_URI "https://quorvalin.org/plugins/tessarine-hq"
+#define TESSARINE_LV2_HQ_UI_URI TESSARINE_LV2_HQ_URI "#ui"
 
 enum TessarinePort : uint32_t {
   kPortHarmonic1 = 0,  // 1st, 2nd, 3rd, 4th, 5th, 7th harmonic: 0..5, in dB

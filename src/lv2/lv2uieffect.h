@@ -1,10 +1,12 @@
 #pragma once
 // lv2uieffect: the effect as the editor sees it on the interface side of the LV2
 // bundle, where the processor lives in another binary and is reached only through
-// ports. It holds the six harmonic values the host last reported and owns the
-// described tessarineeditor; the editor's automation becomes port writes in dB,
-// bracketed by touch gestures where the host offers them, and the host's port
-// events become parameter changes that move the knobs.
+// ports. It holds the values the host last reported and owns the editor: the
+// described tessarineeditor, or for "+tessarine HQ" the HQ editor with its three
+// settings. The editor's automation becomes port writes (the harmonics in dB, the
+// factor as 1, 2, 4 or 8, the toggles as 0 or 1), bracketed by touch gestures where
+// the host offers them, and the host's port events become parameter changes that
+// move the controls.
 
 #include <lv2/ui/ui.h>
 
@@ -23,7 +25,8 @@ class lv2uieffect : public AudioEffectX {
     const LV2UI_Resize* resize = nullptr;
   };
 
-  explicit lv2uieffect(const HostLink& host);
+  // hq: the stand-in of "+tessarine HQ", with its nine parameters and editor.
+  explicit lv2uieffect(const HostLink& host, bool hq = false);
 
   // The editor this stand-in owns (deleted with it); null when memory ran out.
   tessarineeditor* getTessarineEditor() const;
@@ -41,15 +44,21 @@ class lv2uieffect : public AudioEffectX {
   VstInt32 canHostDo(char* text) override;
   bool sizeWindow(VstInt32 width, VstInt32 height) override;
 
-  // A value the host reports for a port (in dB for the harmonics; others ignored).
+  // A value the host reports for a port (in dB for the harmonics, the HQ settings in
+  // their ports' units; others ignored).
   void portEvent(uint32_t port, float value);
 
  private:
-  static bool isHarmonic(VstInt32 index) { return (uint32_t)index < kPortHarmonicCount; }
+  static constexpr int kMaxParameters = 9;
+  bool isParameter(VstInt32 index) const { return index >= 0 && index < parameterCount; }
+  // The port of parameter index, and the parameter of a port (-1: none).
+  static uint32_t portOf(VstInt32 index);
+  VstInt32 parameterOf(uint32_t port) const;
   bool touch(VstInt32 index, bool grabbed);
 
   HostLink host;
-  // Normalised, as the VST effect keeps them: the first program's values until the
-  // host reports the ports.
-  float values[kPortHarmonicCount] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+  VstInt32 parameterCount;
+  // Normalised, as the VST effect keeps them: the first program's values and the HQ
+  // defaults (4x, filter and limit on) until the host reports the ports.
+  float values[kMaxParameters] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 2.0f / 3.0f, 1.0f, 1.0f};
 };

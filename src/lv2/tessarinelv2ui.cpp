@@ -1,5 +1,6 @@
-// The LV2 interface binary: the described editor in the host's ui:parent window,
-// connected to the processor's ports through the lv2uieffect stand-in.
+// The LV2 interface binary: the described editor, or the HQ editor for "+tessarine
+// HQ", in the host's ui:parent window, connected to the processor's ports through
+// the lv2uieffect stand-in.
 // lv2ui_descriptor is its one export.
 
 #include <lv2/atom/atom.h>
@@ -79,13 +80,14 @@ bool openEditor(tessarinelv2ui& ui, void* parent, LV2UI_Widget* widget,
   return true;
 }
 
-LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
+LV2UI_Handle instantiate(const LV2UI_Descriptor* descriptor, const char* pluginUri, const char*,
                          LV2UI_Write_Function write, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features) noexcept {
   void* parent = const_cast<void*>(findFeature(features, LV2_UI__parent));
-  // The described editor serves both plug-ins: their first seven ports are the same.
+  // Each interface is its own plug-in's.
+  const bool hq = descriptor && descriptor->URI && std::strcmp(descriptor->URI, TESSARINE_LV2_HQ_UI_URI) == 0;
   if (!pluginUri || !parent || !widget ||
-      (std::strcmp(pluginUri, TESSARINE_LV2_URI) != 0 && std::strcmp(pluginUri, TESSARINE_LV2_HQ_URI) != 0))
+      std::strcmp(pluginUri, hq ? TESSARINE_LV2_HQ_URI : TESSARINE_LV2_URI) != 0)
     return nullptr;
   tessarinelv2ui* ui = new (std::nothrow) tessarinelv2ui();
   if (!ui) return nullptr;
@@ -98,7 +100,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
   ui->scaleFactor = scaleFactorIn(
       *ui, static_cast<const LV2_Options_Option*>(findFeature(features, LV2_OPTIONS__options)));
   try {
-    ui->effect = new lv2uieffect(link);
+    ui->effect = new lv2uieffect(link, hq);
   } catch (...) {
     ui->effect = nullptr;
   }
@@ -153,11 +155,13 @@ const void* extensionData(const char* uri) {
   return nullptr;
 }
 
-const LV2UI_Descriptor kDescriptor = {TESSARINE_LV2_UI_URI, instantiate, cleanup, portEvent,
-                                      extensionData};
+const LV2UI_Descriptor kDescriptors[] = {
+    {TESSARINE_LV2_UI_URI, instantiate, cleanup, portEvent, extensionData},
+    {TESSARINE_LV2_HQ_UI_URI, instantiate, cleanup, portEvent, extensionData},
+};
 
 }  // namespace
 
 LV2_SYMBOL_EXPORT const LV2UI_Descriptor* lv2ui_descriptor(uint32_t index) {
-  return index == 0 ? &kDescriptor : nullptr;
+  return index < sizeof(kDescriptors) / sizeof(kDescriptors[0]) ? &kDescriptors[index] : nullptr;
 }

@@ -103,3 +103,34 @@ TEST_CASE("the host's ui:scaleFactor sizes the editor, and a new one resizes it"
   XDestroyWindow(display, parent);
   XCloseDisplay(display);
 }
+
+TEST_CASE("the HQ interface is its plug-in's: the panel with its strip, for that URI only") {
+  Display* display = XOpenDisplay(nullptr);
+  REQUIRE(display);
+  const Window parent =
+      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1000, 400, 0, 0, 0);
+  XSync(display, False);
+  Host host;
+  LV2UI_Resize resize{&host, Host::resize};
+  LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
+  LV2_Feature resizeFeature{LV2_UI__resize, &resize};
+  const LV2_Feature* features[] = {&parentFeature, &resizeFeature, nullptr};
+
+  const LV2UI_Descriptor* descriptor = lv2ui_descriptor(1);
+  REQUIRE(descriptor);
+  CHECK(std::string(descriptor->URI) == TESSARINE_LV2_HQ_UI_URI);
+  CHECK(lv2ui_descriptor(2) == nullptr);
+  LV2UI_Widget widget = nullptr;
+  CHECK(descriptor->instantiate(descriptor, TESSARINE_LV2_URI, "", ignoreWrite, nullptr, &widget,
+                                features) == nullptr);
+  CHECK(lv2ui_descriptor(0)->instantiate(lv2ui_descriptor(0), TESSARINE_LV2_HQ_URI, "", ignoreWrite,
+                                         nullptr, &widget, features) == nullptr);
+  LV2UI_Handle ui = descriptor->instantiate(descriptor, TESSARINE_LV2_HQ_URI, "", ignoreWrite,
+                                            nullptr, &widget, features);
+  REQUIRE(ui);
+  CHECK(widget);
+  CHECK(host.sizes == std::vector<std::pair<int, int>>{{419, 171}});
+  descriptor->cleanup(ui);
+  XDestroyWindow(display, parent);
+  XCloseDisplay(display);
+}

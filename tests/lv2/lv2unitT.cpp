@@ -322,3 +322,40 @@ TEST_CASE("the interface's stand-in turns automation into port writes and port e
   CHECK(effect.getParameter(5) == (-12.0f + 60.0f) / 60.0f);
   CHECK(host.writes.size() == 2);
 }
+
+TEST_CASE("the HQ stand-in writes its settings in their ports' units and follows the host's") {
+  RecordingHost host;
+  LV2UI_Touch touch = {&host, RecordingHost::touch};
+  lv2uieffect::HostLink link;
+  link.write = RecordingHost::write;
+  link.controller = &host;
+  link.touch = &touch;
+  lv2uieffect effect(link, true);
+  REQUIRE(effect.getTessarineEditor());
+  CHECK(effect.getParameter(6) == 2.0f / 3.0f);
+
+  CHECK(effect.beginEdit(6));
+  effect.setParameterAutomated(6, 1.0f);
+  CHECK(effect.endEdit(6));
+  effect.setParameterAutomated(7, 0.0f);
+  effect.setParameterAutomated(8, 1.0f);
+  REQUIRE(host.writes.size() == 3);
+  CHECK((host.writes[0].port == kHqPortOversampling && host.writes[0].value == 8.0f));
+  CHECK((host.writes[1].port == kHqPortDcFilter && host.writes[1].value == 0.0f));
+  CHECK((host.writes[2].port == kHqPortLimit && host.writes[2].value == 1.0f));
+  CHECK(host.touches.front() == std::make_pair((uint32_t)kHqPortOversampling, true));
+
+  // The host's values: the nearest factor, toggles above zero, the latency port ignored.
+  effect.portEvent(kHqPortOversampling, 2.2f);
+  CHECK(effect.getParameter(6) == 1.0f / 3.0f);
+  effect.portEvent(kHqPortLimit, 0.0f);
+  effect.portEvent(kHqPortDcFilter, 0.25f);
+  effect.portEvent(kHqPortLatency, 99.0f);
+  CHECK(effect.getParameter(8) == 0.0f);
+  CHECK(effect.getParameter(7) == 1.0f);
+  // The described stand-in has no such ports.
+  lv2uieffect described(link);
+  described.portEvent(kHqPortOversampling, 1.0f);
+  described.setParameterAutomated(6, 1.0f);
+  CHECK(host.writes.size() == 3);
+}

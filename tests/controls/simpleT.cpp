@@ -147,6 +147,36 @@ TEST_CASE("text button: pill, lamp at (85, 5, 95, 15) and the caption for its st
   CHECK(offInk.right < onInk.right - 10);  // "ab", not "abababab"
 }
 
+TEST_CASE("step button: each click the next step, round again; the caption names it") {
+  Drawn<VGStepButton> d(CRect(0, 0, 130, 20), 130, 20);
+  d.control->setName("x");
+  d.control->setStepCount(4);
+  const char* const names[] = {"1", "22", "4444", "88888888"};
+  for (int step = 0; step < 4; step++) d.control->setStepName(step, names[step]);
+  CHECK(d.control->getStep() == 0);
+  d.draw();
+  checkPixels(d.canvas, {{65, 1, kFore}, {65, 18, kFore}, {3, 10, kFore}});
+  const auto inkWidth = [&] {
+    d.draw();
+    return boundsWhere(d.canvas, CRect(0, 0, 130, 20), [](const CColor& p) { return near(p, kText, 60); })
+        .width();
+  };
+  int width = inkWidth();
+  const float expected[] = {1.f / 3.f, 2.f / 3.f, 1.f, 0.f};
+  for (int i = 0; i < 4; i++) {
+    d.click();
+    CHECK(d.control->getValue() == expected[i]);
+    const int now = inkWidth();
+    CHECK((i < 3 ? now > width : now < width));  // the caption grows with the step
+    width = now;
+  }
+  CHECK(d.log.size() == 4);
+  // A value between steps goes on from the nearest one.
+  d.control->setValue(0.3f);
+  d.click();
+  CHECK(d.control->getValue() == 2.f / 3.f);
+}
+
 TEST_CASE("logo: badge and bar in the fore and back colours, the name in white") {
   Drawn<VGLogo> d(CRect(0, 0, 409, 26), 409, 26);
   d.control->setName("+ t e s s a r i n e");

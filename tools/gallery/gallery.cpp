@@ -89,6 +89,16 @@ void simpleSheet() {
     button->setOnName("Bypassed");
     sheet.add(withValue(button, float(on)));
   }
+  // The HQ editor's factor: a step button at 4x, and at 1x in the other colours.
+  for (int scheme = 0; scheme < 2; scheme++) {
+    auto* steps = new VGStepButton(CRect(10 + 150 * scheme, 140, 140 + 150 * scheme, 160), nullptr, 0,
+                                   scheme ? gOtherColors : gColors);
+    steps->setName("oversampling");
+    steps->setStepCount(4);
+    const char* const factors[] = {"1x", "2x", "4x", "8x"};
+    for (int step = 0; step < 4; step++) steps->setStepName(step, factors[step]);
+    sheet.add(withValue(steps, scheme ? 0.f : 2.f / 3.f));
+  }
   for (int scheme = 0; scheme < 2; scheme++) {
     auto* logo = new VGLogo(CRect(10, 60 + 40 * scheme, 419, 86 + 40 * scheme), nullptr, 0,
                             scheme ? gOtherColors : gColors);

@@ -278,17 +278,23 @@ struct RecordingHost {
   static void touch(LV2UI_Feature_Handle handle, uint32_t port, bool grabbed) {
     static_cast<RecordingHost*>(handle)->touches.emplace_back(port, grabbed);
   }
+
+  // The stand-in's link to this host, with touch.
+  lv2uieffect::HostLink link() {
+    lv2uieffect::HostLink to;
+    to.write = write;
+    to.controller = this;
+    to.touch = &touchFeature;
+    return to;
+  }
+  LV2UI_Touch touchFeature = {this, touch};
 };
 
 }  // namespace
 
 TEST_CASE("the interface's stand-in turns automation into port writes and port events into values") {
   RecordingHost host;
-  LV2UI_Touch touch = {&host, RecordingHost::touch};
-  lv2uieffect::HostLink link;
-  link.write = RecordingHost::write;
-  link.controller = &host;
-  link.touch = &touch;
+  const lv2uieffect::HostLink link = host.link();
   lv2uieffect effect(link);
   REQUIRE(effect.getTessarineEditor());
   CHECK(effect.getParameter(0) == 1.0f);
@@ -325,11 +331,7 @@ TEST_CASE("the interface's stand-in turns automation into port writes and port e
 
 TEST_CASE("the HQ stand-in writes its settings in their ports' units and follows the host's") {
   RecordingHost host;
-  LV2UI_Touch touch = {&host, RecordingHost::touch};
-  lv2uieffect::HostLink link;
-  link.write = RecordingHost::write;
-  link.controller = &host;
-  link.touch = &touch;
+  const lv2uieffect::HostLink link = host.link();
   lv2uieffect effect(link, true);
   REQUIRE(effect.getTessarineEditor());
   CHECK(effect.getParameter(6) == 2.0f / 3.0f);

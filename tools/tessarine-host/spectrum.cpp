@@ -43,27 +43,40 @@ void fft(std::vector<Complex>& data, const std::vector<Complex>& twiddles) {
   }
 }
 
+// Windows of `length` samples under the 7-term Blackman-Harris window, transformed.
+struct WindowedTransform {
+  explicit WindowedTransform(size_t length)
+      : window(blackmanHarris7(length)), twiddles(length / 2), data(length) {
+    for (double w : window) windowSum += w;
+    for (size_t k = 0; k < twiddles.size(); ++k)
+      twiddles[k] = std::polar(1.0, -2.0 * kPi * double(k) / double(length));
+  }
+  // The window's spectrum of samples from `start` on, in data.
+  void transform(const std::vector<float>& samples, size_t start) {
+    for (size_t i = 0; i < data.size(); ++i) data[i] = window[i] * double(samples[start + i]);
+    fft(data, twiddles);
+  }
+
+  std::vector<double> window;
+  double windowSum = 0.0;
+  std::vector<Complex> twiddles, data;
+};
+
 }  // namespace
 
 Spectrum averageSpectrum(const std::vector<float>& samples, int sampleRate, size_t delay) {
   const SampleRange range = steadyRange(samples.size(), sampleRate, delay);
   if (range.size() < kMinWindow) throw HostError("the output is too short to draw its spectrum");
   const size_t length = windowLength(range.size(), sampleRate), hop = length / 2;
-  const std::vector<double> window = blackmanHarris7(length);
-  double windowSum = 0.0;
-  for (double w : window) windowSum += w;
-  std::vector<Complex> twiddles(length / 2), data(length);
-  for (size_t k = 0; k < twiddles.size(); ++k)
-    twiddles[k] = std::polar(1.0, -2.0 * kPi * double(k) / double(length));
+  WindowedTransform windowed(length);
 
   Spectrum spectrum;
   spectrum.binWidth = double(sampleRate) / double(length);
   spectrum.windowLength = length;
   std::vector<double> power(length / 2 + 1, 0.0);
   for (size_t start = range.begin; start + length <= range.end; start += hop) {
-    for (size_t i = 0; i < length; ++i) data[i] = window[i] * double(samples[start + i]);
-    fft(data, twiddles);
-    for (size_t k = 0; k < power.size(); ++k) power[k] += std::norm(data[k]);
+    windowed.transform(samples, start);
+    for (size_t k = 0; k < power.size(); ++k) power[k] += std::norm(windowed.data[k]);
     ++spectrum.windows;
   }
   // A sine's energy is split between the bin and its mirror image; DC and the
@@ -71,7 +84,7 @@ Spectrum averageSpectrum(const std::vector<float>& samples, int sampleRate, size
   for (size_t k = 0; k < power.size(); ++k) {
     const double side = k == 0 || k == length / 2 ? 1.0 : 2.0;
     spectrum.amplitudes.push_back(side * std::sqrt(power[k] / double(spectrum.windows)) /
-                                  windowSum);
+                                  windowed.windowSum);
   }
   return spectrum;
 }
@@ -83,15 +96,8 @@ SpectralLine strongestOtherLine(const std::vector<float>& samples, int sampleRat
   if (range.size() < kMinWindow || fundamental <= 0.0) return line;
   size_t length = kMinWindow;
   while (length * 2 <= range.size() && length < 65536) length *= 2;
-  const std::vector<double> window = blackmanHarris7(length);
-  double windowSum = 0.0;
-  for (double w : window) windowSum += w;
-  std::vector<Complex> twiddles(length / 2), data(length);
-  for (size_t k = 0; k < twiddles.size(); ++k)
-    twiddles[k] = std::polar(1.0, -2.0 * kPi * double(k) / double(length));
-  const size_t start = range.begin + (range.size() - length) / 2;
-  for (size_t i = 0; i < length; ++i) data[i] = window[i] * double(samples[start + i]);
-  fft(data, twiddles);
+  WindowedTransform windowed(length);
+  windowed.transform(samples, range.begin + (range.size() - length) / 2);
   const double binWidth = double(sampleRate) / double(length);
   constexpr double kHarmonicBins = 12.0;  // the window's main lobe is 8 bins to each side
   for (size_t k = 1; k < length / 2; ++k) {
@@ -99,7 +105,7 @@ SpectralLine strongestOtherLine(const std::vector<float>& samples, int sampleRat
     if (frequency < low || frequency > high) continue;
     const double nearest = std::max(1.0, std::round(frequency / fundamental)) * fundamental;
     if (std::fabs(frequency - nearest) <= kHarmonicBins * binWidth) continue;
-    const double amplitude = 2.0 * std::abs(data[k]) / windowSum;
+    const double amplitude = 2.0 * std::abs(windowed.data[k]) / windowed.windowSum;
     if (amplitude > line.amplitude) line = {frequency, amplitude};
   }
   return line;

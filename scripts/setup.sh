@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian 12 package that building, testing, fuzzing (clang; llvm for
-# llvm-profdata and llvm-cov, which scripts/fuzz.sh --coverage runs), benchmarking and
-# the command-line host need, skipping what is already there. Run as root.
+# llvm-profdata and llvm-cov, which scripts/fuzz.sh --coverage runs), benchmarking,
+# the command-line host and the Debian package (dpkg-dev, lintian, file; man-db checks
+# the manual page) need, skipping what is already there. Run as root.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,7 @@ packages=(
   doctest-dev libbenchmark-dev libsndfile1-dev libclang-rt-14-dev
   xvfb x11-utils
   lv2-dev sordi lilv-utils jalv jackd2
+  dpkg-dev lintian file man-db
 )
 
 missing=()

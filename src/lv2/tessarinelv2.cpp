@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "inlinedisplay.h"
 #include "lv2ports.h"
 #include "oversampler.h"
 #include "tessarineprocessor.h"
@@ -35,6 +36,12 @@ struct tessarinelv2 {
   int factor = 4;
   bool dcFilterOn = true, limitOn = true;
   tessarineprocessor processor;
+  // The inline display: the values run last read, on their way to render, and the
+  // host's request for a new picture (no function when the host offers none).
+  CurveValueMailbox curveValues;
+  InlineDisplayQueue queueDraw = {};
+  bool drawRequested = false;
+  InlineCurvePicture picture;  // render's alone
 };
 
 // lv2core asks for a click-free switch between processing and bypass. 10 ms of
@@ -51,9 +58,15 @@ std::uint32_t bitsOf(float value) {
 }
 
 LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char*,
-                       const LV2_Feature* const*) {
+                       const LV2_Feature* const* features) {
   tessarinelv2* self = new (std::nothrow) tessarinelv2();
   if (!self) return nullptr;
+  for (const LV2_Feature* const* feature = features; feature && *feature; feature++) {
+    const LV2_Feature& offered = **feature;
+    if (offered.URI && offered.data && std::strcmp(offered.URI, TESSARINE_INLINE_DISPLAY_QUEUE_DRAW) == 0)
+      self->queueDraw = *static_cast<const InlineDisplayQueue*>(offered.data);
+  }
+  self->curveValues.publish(self->values);  // a render before the first run draws these
   self->hq = descriptor && descriptor->URI && std::strcmp(descriptor->URI, TESSARINE_LV2_HQ_URI) == 0;
   // A rate that is no rate (a hostile host's) gets the fade and the filter of 48 kHz.
   if (!(rate >= 1.0 && rate <= 1e7)) rate = 48000.0;
@@ -138,13 +151,28 @@ void run(LV2_Handle handle, uint32_t sampleCount) {
   self.processor.setValues(self.values);
   self.processor.process(self.inputs, self.outputs, (long)sampleCount, self.bypass, true);
   if (self.latency) *self.latency = (float)self.processor.getLatency();
+  // A new picture once per change of the harmonics (and once at the start): the
+  // enabled switch and the HQ settings leave the static curve as it is.
+  const bool changed = self.curveValues.publish(self.values);
+  if ((changed || !self.drawRequested) && self.queueDraw.queueDraw)
+    self.queueDraw.queueDraw(self.queueDraw.handle);
+  self.drawRequested = true;
 }
 
 void cleanup(LV2_Handle handle) {
   delete static_cast<tessarinelv2*>(handle);
 }
 
-const void* extensionData(const char*) {
+// Off the audio thread, whenever the host wants the picture.
+InlineDisplayImage* renderInline(LV2_Handle handle, uint32_t w, uint32_t h) {
+  tessarinelv2& self = *static_cast<tessarinelv2*>(handle);
+  return self.picture.render(self.curveValues, w, h);
+}
+
+const InlineDisplayInterface kInlineDisplay = {renderInline};
+
+const void* extensionData(const char* uri) {
+  if (uri && std::strcmp(uri, TESSARINE_INLINE_DISPLAY_INTERFACE) == 0) return &kInlineDisplay;
   return nullptr;
 }
 

@@ -2,6 +2,8 @@
 
 #include <doctest/doctest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -59,6 +61,25 @@ TEST_CASE("screenshot writes the editor as the program and parameters left it") 
   // (program 2's own value), at 5 o'clock.
   CHECK(png.at(74 + 33, 36 + 5) == kHighlight);
   CHECK(png.at(5 + 47, 36 + 57) == kHighlight);
+}
+
+TEST_CASE("screenshot shows the HQ editor: the described panel over its strip, at 1 and 2") {
+  const std::string hq = (fs::path(kPlugin).parent_path() / "tessarine-hq.so").string();
+  fs::create_directories(kGallery);
+  const fs::path described = kGallery / "editor-default-1x.png";
+  REQUIRE(runHost({"screenshot", kPlugin, described.string()}, kGallery).status == 0);
+  for (const char* scale : {"1", "2"}) {
+    const fs::path file = kGallery / (std::string("editor-hq-") + scale + "x.png");
+    const ProcessRun run = runHost({"screenshot", hq, file.string(), "--scale", scale}, kGallery);
+    REQUIRE_MESSAGE(run.status == 0, run.err);
+    const bool two = scale[0] == '2';
+    CHECK(contains(run.out, two ? "Wrote the 838 x 342 editor of +tessarine HQ"
+                                : "Wrote the 419 x 171 editor of +tessarine HQ"));
+    if (two) continue;
+    const RgbImage top = RgbImage::fromPng(described), whole = RgbImage::fromPng(file);
+    REQUIRE(whole.height == 171);
+    CHECK(std::equal(top.rgb.begin(), top.rgb.end(), whole.rgb.begin()));
+  }
 }
 
 TEST_CASE("without a usable display screenshot starts its own Xvfb") {

@@ -3,7 +3,6 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
-
 #include <cstdint>
 #include <filesystem>
 #include <string>

@@ -65,6 +65,8 @@ struct Child {
     fcntl(outFd, F_SETFL, O_NONBLOCK);
     fcntl(errFd, F_SETFL, O_NONBLOCK);
   }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
   ~Child() {
     if (pid > 0) stop(SIGKILL);
     close(outFd);
@@ -117,9 +119,9 @@ bool waitFor(const std::function<bool()>& done, int seconds = 20) {
   return true;
 }
 
-// The editor's window: 419 x 145, viewable, without a class (the host's own windows
-// all carry jalv's), somewhere below the root.
-Window findEditorBelow(Display* display, Window parent) {
+// The editor's window: 419 x height (145, or 171 with the HQ strip), viewable, without
+// a class (the host's own windows all carry jalv's), somewhere below the root.
+Window findEditorBelow(Display* display, Window parent, int height) {
   Window root, up, *children = nullptr;
   unsigned int count = 0;
   if (!XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
@@ -128,12 +130,12 @@ Window findEditorBelow(Display* display, Window parent) {
     XWindowAttributes attributes;
     XClassHint hint = {};
     if (XGetWindowAttributes(display, children[i], &attributes) && attributes.width == 419 &&
-        attributes.height == 145 && attributes.map_state == IsViewable &&
+        attributes.height == height && attributes.map_state == IsViewable &&
         !XGetClassHint(display, children[i], &hint))
       found = children[i];
     if (hint.res_name) XFree(hint.res_name);
     if (hint.res_class) XFree(hint.res_class);
-    if (!found) found = findEditorBelow(display, children[i]);
+    if (!found) found = findEditorBelow(display, children[i], height);
   }
   if (children) XFree(children);
   return found;
@@ -142,10 +144,33 @@ Window findEditorBelow(Display* display, Window parent) {
 // jalv's windows come and go while the test looks (the editor's goes as jalv closes):
 // a window listed by one request can be gone at the next, and the BadWindow is only
 // an answer. A search that met one is not trusted: 0, and the caller looks again.
-Window findEditor(Display* display, Window parent) {
+Window findEditor(Display* display, Window parent, int height = 145) {
   XErrorTrap trap(display);
-  const Window found = findEditorBelow(display, parent);
+  const Window found = findEditorBelow(display, parent, height);
   return trap.errors() ? 0 : found;
+}
+
+// A private JACK server on the dummy driver, up once its socket is in /dev/shm.
+struct JackServer {
+  explicit JackServer(const std::string& server)
+      : child({"jackd", "--no-realtime", "-n", server, "-d", "dummy", "-r", "48000", "-p", "256"},
+              {"JACK_NO_AUDIO_RESERVATION=1"}) {
+    REQUIRE(waitFor([&] {
+      for (const auto& entry : std::filesystem::directory_iterator("/dev/shm"))
+        if (entry.path().filename().string().rfind("jack_" + server, 0) == 0) return true;
+      return false;
+    }));
+  }
+  void stop(int signal) { child.stop(signal); }
+  Child child;
+};
+
+// jalv.gtk3 with the plug-in of `uri` from the build's bundle on that server, printing
+// its controls line-buffered, so each change reaches the pipe as jalv prints it.
+Child startJalv(const std::string& server, const std::string& uri) {
+  const std::string lv2Path = "LV2_PATH=" + std::string(TESSARINE_LV2_PARENT) + ":/usr/lib/lv2";
+  return Child({"stdbuf", "-oL", "jalv.gtk3", "--print-controls", uri},
+               {lv2Path, "JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1", "NO_AT_BRIDGE=1"});
 }
 
 // The last value jalv printed for a port ("symbol = value" lines); NaN when none.
@@ -155,17 +180,23 @@ double lastValue(const std::string& out, const std::string& symbol) {
   return at == std::string::npos ? NAN : std::atof(out.c_str() + at + key.size() - 1);
 }
 
-// The pixels of knob 2 (66 x 66 at (74, 36) of the editor), from the screen; none
-// when the editor's window is gone.
-std::vector<unsigned long> knobPixels(Display* display, Window editor) {
+// The pixels of a w x h area at (left, top) of the editor, from the screen; none when
+// the editor's window is gone.
+std::vector<unsigned long> areaPixels(Display* display, Window editor, int left, int top, int w,
+                                      int h) {
   std::vector<unsigned long> pixels;
   XErrorTrap trap(display);
-  XImage* image = XGetImage(display, editor, 74, 36, 66, 66, AllPlanes, ZPixmap);
+  XImage* image = XGetImage(display, editor, left, top, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
   if (!image) return pixels;
-  for (int y = 0; y < 66; y++)
-    for (int x = 0; x < 66; x++) pixels.push_back(XGetPixel(image, x, y));
+  for (int y = 0; y < h; y++)
+    for (int x = 0; x < w; x++) pixels.push_back(XGetPixel(image, x, y));
   XDestroyImage(image);
   return pixels;
+}
+
+// Knob 2: 66 x 66 at (74, 36) of the editor.
+std::vector<unsigned long> knobPixels(Display* display, Window editor) {
+  return areaPixels(display, editor, 74, 36, 66, 66);
 }
 
 // The full name of the first JACK port that jack_lsp lists ending in SUFFIX (such as
@@ -336,20 +367,8 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
   Display* display = XOpenDisplay(nullptr);
   REQUIRE(display);
   const std::string server = "tessarine" + std::to_string(getpid());
-  Child jack({"jackd", "--no-realtime", "-n", server, "-d", "dummy", "-r", "48000", "-p", "256"},
-             {"JACK_NO_AUDIO_RESERVATION=1"});
-  // The server is up once its socket is in /dev/shm.
-  REQUIRE(waitFor([&] {
-    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm"))
-      if (entry.path().filename().string().rfind("jack_" + server, 0) == 0) return true;
-    return false;
-  }));
-
-  const std::string lv2Path = "LV2_PATH=" + std::string(TESSARINE_LV2_PARENT) + ":/usr/lib/lv2";
-  // Line-buffered, so each control change reaches the pipe as jalv prints it.
-  Child jalv(
-      {"stdbuf", "-oL", "jalv.gtk3", "--print-controls", "https://quorvalin.org/plugins/tessarine"},
-      {lv2Path, "JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1", "NO_AT_BRIDGE=1"});
+  JackServer jack(server);
+  Child jalv = startJalv(server, "https://quorvalin.org/plugins/tessarine");
   Window editor = 0;
   REQUIRE_MESSAGE(waitFor([&] {
     jalv.collect();
@@ -425,6 +444,46 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
   CHECK(jalv.err.find("BadWindow") == std::string::npos);
   XSync(display, False);
   CHECK(findEditor(display, DefaultRootWindow(display)) == 0);
+  jack.stop(SIGTERM);
+  XCloseDisplay(display);
+}
+
+TEST_CASE("jalv.gtk3 shows the HQ editor with its strip; a click steps the factor") {
+  Display* display = XOpenDisplay(nullptr);
+  REQUIRE(display);
+  const std::string server = "tessarinehq" + std::to_string(getpid());
+  JackServer jack(server);
+  Child jalv = startJalv(server, "https://quorvalin.org/plugins/tessarine-hq");
+  Window editor = 0;
+  REQUIRE_MESSAGE(waitFor([&] {
+    jalv.collect();
+    return (editor = findEditor(display, DefaultRootWindow(display), 171)) != 0;
+  }), jalv.err);
+  REQUIRE_MESSAGE(waitFor([&] {
+    jalv.collect();
+    return lastValue(jalv.out, "oversampling") == 4.0;
+  }), jalv.out);
+
+  // The factor button (5..135 x 148..168 of the editor) and the latency beside it
+  // change with a click: 4x to 8x. (jalv 1.6.6 prints no later port values.)
+  const auto strip = [&] { return areaPixels(display, editor, 5, 148, 409, 20); };
+  const std::vector<unsigned long> before = strip();
+  REQUIRE(!before.empty());
+  int x = 0, y = 0;
+  Window child;
+  {
+    XErrorTrap trap(display);
+    XTranslateCoordinates(display, editor, DefaultRootWindow(display), 70, 158, &x, &y, &child);
+    REQUIRE(trap.errors() == 0);
+  }
+  XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
+  XTestFakeButtonEvent(display, 1, True, CurrentTime);
+  XTestFakeButtonEvent(display, 1, False, CurrentTime);
+  XFlush(display);
+  CHECK(waitFor([&] { return strip() != before; }));
+  CHECK(jalv.stop(SIGINT) == 0);
+  INFO(jalv.err);
+  CHECK(jalv.err.find("X Error") == std::string::npos);
   jack.stop(SIGTERM);
   XCloseDisplay(display);
 }

@@ -1,4 +1,6 @@
-// The whole host surface under a coverage-guided fuzzer. Each input is a session of
+// The whole host surface under a coverage-guided fuzzer, of the described plug-in
+// (hostfuzzer) or of "+tessarine HQ" (hqhostfuzzer, the same harness linked with the HQ
+// entry; it tells the two apart by the record's unique ID). Each input is a session of
 // a host that may misbehave: VSTPluginMain, then a sequence of dispatcher calls over
 // every opcode from -5 to 100 with any index, value and opt, parameter sets and gets
 // with any float, processing blocks of 0 to 4096 frames (and a few negative
@@ -11,11 +13,14 @@
 // opcodes that carry none are buffers of zero bytes: any access at all is caught.
 // Besides the sanitizers, a few answers are checked (texts terminated within their
 // limit, the program number in range, no NaN parameter, bounded output for bounded
-// input). With HOSTFUZZER_DISPLAY=1 and an X server on DISPLAY (scripts/fuzz.sh
-// runs one in Xvfb) the editor opens for real: in a window of the harness's own, in
-// the root window or in whatever id the input names, and idles, draws, takes keys and
-// closes between parameter changes and blocks. Otherwise DISPLAY is unset: the editor
-// cannot show a window, and every editor opcode must still be harmless.
+// input, for HQ where that holds: with the limit on after bounded input only, or as the
+// plain curve at 1x without the filter; HQ's initialDelay always the latency of the
+// factor its Oversampling parameter names). With HOSTFUZZER_DISPLAY=1 and an X server
+// on DISPLAY (scripts/fuzz.sh runs one in Xvfb) the editor opens for real: in a window
+// of the harness's own, in the root window or in whatever id the input names, and
+// idles, draws, takes keys and closes between parameter changes and blocks. Otherwise
+// DISPLAY is unset: the editor cannot show a window, and every editor opcode must
+// still be harmless.
 //
 // Input format (read front to back; past the end every read gives 0):
 //   instance: version answer (byte; 0 = the host answers 0), then actions
@@ -44,6 +49,8 @@
 
 #include "aeffectx.h"
 #include "aeffeditor.h"
+#include "oversampler.h"
+#include "tessarinehq.h"
 
 // After the plug-in's headers: Xlib defines macros with common names.
 #include <X11/Xlib.h>
@@ -117,6 +124,10 @@ class FuzzInput {
 
 FuzzInput* gInput = nullptr;
 VstIntPtr gVersionAnswer = kVstVersion;
+// The instance is "+tessarine HQ"; every float block it has had so far held samples in
+// -1..1 only (its filters remember the blocks before).
+bool gHq = false;
+bool gBoundedSoFar = true;
 // Set (HOSTFUZZER_TRACE in the environment) to print each action of a session, for
 // turning a finding into a regression test.
 bool gTrace = false;
@@ -369,14 +380,17 @@ void checkAnswer(const Call& call, VstIntPtr result) {
       if (call.ptr) require(result == 1 && !std::strcmp((char*)call.ptr, "Quorvalin"), "vendor");
       break;
     case effGetProductString:
-      if (call.ptr) require(result == 1 && !std::strcmp((char*)call.ptr, "+tessarine"), "product");
+      if (call.ptr)
+        require(result == 1 && !std::strcmp((char*)call.ptr, gHq ? "+tessarine HQ" : "+tessarine"),
+                "product");
       break;
     case effEditGetRect:
+      // The described panel; HQ's has it on top, with what its settings need below.
       if (call.ptr && result) {
         const ERect* rect = *static_cast<ERect**>(call.ptr);
-        require(
-            rect && rect->top == 0 && rect->left == 0 && rect->bottom == 145 && rect->right == 419,
-            "effEditGetRect: not the 419 x 145 panel");
+        require(rect && rect->top == 0 && rect->left == 0 && rect->right == 419 &&
+                    (gHq ? rect->bottom >= 145 : rect->bottom == 145),
+                "effEditGetRect: not the 419 x 145 panel");
       }
       break;
     default:
@@ -460,7 +474,19 @@ Block readBlock(FuzzInput& in) {
 }
 
 // For input in -1..1 every T_n stays in -1..1 and the weights are positive, so the
-// normalised output of a replacing block stays in -1..1 too (bypassed or not).
+// normalised output of a replacing block stays in -1..1 too (bypassed or not). HQ's
+// oversampling and DC filter can overshoot: there the bound holds with the limit on,
+// when no earlier block left samples outside -1..1 in its filters and delay, or at 1x
+// without the filter, where it is the plain curve.
+bool boundedOutputExpected(AEffect* effect) {
+  if (!gHq) return true;
+  const bool limit = effect->getParameter(effect, tessarinehq::kParamLimit) >= 0.5f;
+  const bool plain =
+      tessarinehq::factorOf(effect->getParameter(effect, tessarinehq::kParamOversampling)) == 1 &&
+      effect->getParameter(effect, tessarinehq::kParamDcFilter) < 0.5f && !limit;
+  return plain || (limit && gBoundedSoFar);
+}
+
 void checkBounded(const float* out, long frames) {
   for (long i = 0; i < frames; i++)
     require(std::isfinite(out[i]) && std::fabs(out[i]) <= 1.0001f,
@@ -487,11 +513,13 @@ void processFloat(AEffect* effect, FuzzInput& in, Arena& arena, int which) {
   if (block.layout & 4) outputs[1] = nullptr;
   trace("%s(%d frames, samples %d, layout %d)\n", replacing ? "processReplacing" : "process",
         block.frames, block.kind, block.layout);
+  const bool bounded = block.kind == 0 && boundedOutputExpected(effect);
+  if (block.kind != 0 && frames > 0) gBoundedSoFar = false;
   if (replacing)
     effect->processReplacing(effect, inputs, outputs, block.frames);
   else
     effect->process(effect, inputs, outputs, block.frames);
-  if (replacing && block.kind == 0) {
+  if (replacing && bounded) {
     checkBounded(outputs[0], frames);
     if (outputs[1]) checkBounded(outputs[1], frames);
   }
@@ -513,8 +541,14 @@ void processDouble(AEffect* effect, FuzzInput& in, Arena& arena) {
 // A session.
 
 void checkParameters(AEffect* effect) {
-  for (VstInt32 i = -1; i <= 6; i++)
+  for (VstInt32 i = -1; i <= effect->numParams; i++)
     require(std::isfinite(effect->getParameter(effect, i)), "getParameter answered non-finite");
+  if (gHq) {
+    const int factor =
+        tessarinehq::factorOf(effect->getParameter(effect, tessarinehq::kParamOversampling));
+    require(effect->initialDelay == (VstInt32)tessarineoversampler::latencyOf(factor),
+            "initialDelay is not the latency of the factor");
+  }
 }
 
 // Runs one instance until the input ends, the action budget is spent or the host
@@ -529,6 +563,8 @@ bool runInstance(FuzzInput& in, int& actions) {
     effect = VSTPluginMain(hostCallback);
   }
   require(effect && effect->magic == kEffectMagic, "VSTPluginMain gave no record");
+  gHq = effect->uniqueID == CCONST('+', 't', 's', 'h');
+  gBoundedSoFar = true;
   Arena arena;
   bool open = true;
   while (open && !in.empty() && actions++ < kMaxActions) {

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of hostfuzzer into fuzz/corpus/: a few short sessions in
-the fuzzer's input format (see hostfuzzer.cpp), each a typical or a hostile host.
-The fuzzer grows its own corpus from these; run this again only after a change of
-the format."""
+"""Writes the seed corpora: fuzz/corpus/ for hostfuzzer and hqhostfuzzer (the same
+harness around the described plug-in and "+tessarine HQ") and fuzz/corpus-lv2/ for
+lv2fuzzer, a few short sessions in each fuzzer's input format (see hostfuzzer.cpp and
+lv2fuzzer.cpp), each a typical or a hostile host. The fuzzers grow their own corpora
+from these; run this again only after a change of a format."""
 
 import os
 import struct
@@ -96,15 +97,93 @@ SEEDS = {
     # a second one.
     "reopen": session(dispatch(12, value=1), block(REPLACING, 8), dispatch(1), version=0) +
               session(dispatch(3), set_param(5, 1.0), block(REPLACING, 31, seed=9)),
+    # HQ's settings as a host automates them: every factor (with its texts) over
+    # blocks longer than the processor's chunk, the filter and the limit off and on,
+    # the bypass, a resume and a program switch between.
+    "hq-factors": session(
+        dispatch(10, opt=48000.0), dispatch(11, value=4096), dispatch(12, value=1),
+        *[set_param(6, v) + get_param(6) + dispatch(7, index=6, ptr=True) +
+          block(REPLACING, 300, seed=11) + block(PROCESS, 4096, seed=12, layout=1)
+          for v in (0.0, 1.0 / 3.0, 2.0 / 3.0, 1.0)],
+        set_param(7, 0.0), set_param(8, 0.0), block(REPLACING, 1000, seed=13),
+        dispatch(8, index=7, ptr=True), dispatch(6, index=8, ptr=True),
+        dispatch(7, index=8, ptr=True), set_param(8, 1.0), dispatch(44, value=1),
+        block(REPLACING, 257, seed=14), dispatch(44, value=0), block(REPLACING, 255, seed=15),
+        dispatch(12, value=0), dispatch(12, value=1), dispatch(2, value=4),
+        set_param(6, 0.5), block(REPLACING, 64, seed=16, layout=2)),
+    # HQ's settings out of range and non-finite, raw and special samples through its
+    # filters, then bounded blocks with the limit on after them.
+    "hq-hostile": session(
+        set_param(6, -3.0), set_param(6, 40.0), set_param(6, NAN), set_param(6, INF),
+        set_param(6, FLT_MAX), set_param(7, NEG_INF), set_param(8, 0.49), get_param(9),
+        get_param(-1), block(REPLACING, 4096, samples=1, seed=17),
+        block(REPLACING, 513, samples=2, seed=18, layout=4), set_param(8, 1e30),
+        block(REPLACING, 100, seed=19), dispatch(7, index=6, ptr=True),
+        dispatch(8, index=9, ptr=True), set_param(6, 1e-30), block(PROCESS, 4096, samples=1),
+        dispatch(12, value=1), block(REPLACING, 4096, seed=20, layout=1)),
+}
+
+# lv2fuzzer: the plug-in byte (0 the described one, 1 HQ), then actions.
+LV2_SET, LV2_RUN, LV2_RESTART, LV2_REINSTANTIATE = 0, 1, 2, 3
+# Layout bits of a run: in place, second channel unconnected, controls unconnected.
+IN_PLACE, MONO, NO_CONTROLS = 1, 2, 4
+# HQ's ports: enabled, oversampling, DC filter, limit.
+ENABLED, OVERSAMPLING, DC_FILTER, LIMIT = 6, 7, 8, 9
+
+
+def lv2_set(port, value):
+    return bytes([LV2_SET, port]) + struct.pack("<f", value)
+
+
+def lv2_run(frames, layout=0, seed=1):
+    return bytes([LV2_RUN]) + struct.pack("<HB", frames, layout) + struct.pack("<I", seed)
+
+
+def lv2_session(plugin, *actions):
+    return bytes([plugin]) + b"".join(
+        bytes([a]) if isinstance(a, int) else a for a in actions)
+
+
+LV2_SEEDS = {
+    # The described plug-in: plain runs, control changes (NaN among them), extremes
+    # with the controls unconnected, a restart and a new instance.
+    "plain": lv2_session(0, lv2_run(512), lv2_run(0, seed=2), lv2_run(4096, IN_PLACE, seed=3)),
+    "controls": lv2_session(0, lv2_set(1, 0.0), lv2_set(ENABLED, 0.0), lv2_run(64, seed=4),
+                            lv2_set(2, float("nan")), lv2_run(7, MONO, seed=5)),
+    "extremes": lv2_session(0, lv2_set(0, 1e30), lv2_set(3, -1e30), lv2_run(100, NO_CONTROLS, seed=6),
+                            LV2_RESTART, lv2_run(1, seed=7), LV2_REINSTANTIATE,
+                            lv2_run(33, IN_PLACE | MONO, seed=8)),
+    # HQ at its defaults, then every factor over runs longer than the processor's
+    # chunk, the filter and the limit off, bypassed and back, a restart, and a run
+    # with every control (and the latency output) unconnected.
+    "hq-plain": lv2_session(1, lv2_run(512), lv2_run(0, seed=2), lv2_run(4096, IN_PLACE, seed=3)),
+    "hq-factors": lv2_session(
+        1, *[lv2_set(OVERSAMPLING, f) + lv2_run(300, seed=10 + int(f)) for f in (1.0, 2.0, 8.0, 4.0)],
+        lv2_set(DC_FILTER, 0.0), lv2_set(LIMIT, 0.0), lv2_run(64, seed=20),
+        lv2_set(ENABLED, 0.0), lv2_run(1000, seed=21), lv2_set(ENABLED, 1.0), lv2_run(257, MONO, seed=22),
+        LV2_RESTART, lv2_run(4096, NO_CONTROLS, seed=23)),
+    # HQ's ports out of range and non-finite: factors 0, 3, 100, -5, NaN, infinity,
+    # the toggles NaN and -1e30, harmonics at 1e30; in place, one channel, anew.
+    "hq-hostile": lv2_session(
+        1, *[lv2_set(OVERSAMPLING, f) + lv2_run(129, seed=30 + i)
+             for i, f in enumerate((0.0, 3.0, 100.0, -5.0, float("nan"), float("inf"), 1e30))],
+        lv2_set(DC_FILTER, float("nan")), lv2_set(LIMIT, -1e30), lv2_set(5, 1e30),
+        lv2_run(4096, IN_PLACE | MONO, seed=40), LV2_REINSTANTIATE, lv2_set(ENABLED, float("-inf")),
+        lv2_run(1, seed=41)),
 }
 
 
-def main():
-    directory = os.path.join(HERE, "corpus")
+def write(directory, seeds):
+    directory = os.path.join(HERE, directory)
     os.makedirs(directory, exist_ok=True)
-    for name, data in SEEDS.items():
+    for name, data in seeds.items():
         with open(os.path.join(directory, name), "wb") as f:
             f.write(data)
+
+
+def main():
+    write("corpus", SEEDS)
+    write("corpus-lv2", LV2_SEEDS)
 
 
 if __name__ == "__main__":

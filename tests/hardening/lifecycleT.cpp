@@ -1,6 +1,7 @@
 // Instances created, used and closed on several threads at once, as plug-in scanners
-// and session loads do (ThreadSanitizer in the tsan preset), and program switches
-// that reach the audio thread whole.
+// and session loads do (ThreadSanitizer in the tsan preset), among them "+tessarine HQ"
+// with its settings automated from another thread while audio runs, and program
+// switches that reach the audio thread whole.
 
 #include <doctest/doctest.h>
 #include <libgen.h>
@@ -11,6 +12,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,7 +20,9 @@
 #include "aeffectx.h"
 #include "bitmap.h"
 #include "hostedeffect.h"
+#include "oversampler.h"
 #include "tessarine.h"
+#include "tessarinehq.h"
 
 // After the plug-in's headers: Xlib defines macros with common names.
 #include <X11/Xlib.h>
@@ -27,8 +31,20 @@ extern "C" AEffect* VSTPluginMain(audioMasterCallback audioMaster);
 
 namespace {
 
-// A host callback without state, safe to call from any thread.
-VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+// Announcements of a new latency (audioMasterIOChanged), and those where the record's
+// initialDelay was not the latency of the factor the effect had just been set to.
+std::atomic<int> gIoChanges{0}, gWrongDelays{0};
+
+// A host callback without state but the counts above, safe to call from any thread. On
+// audioMasterIOChanged it reads the new latency, as a host does, on the thread that
+// announced it.
+VstIntPtr quietHost(AEffect* e, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+  if (opcode == audioMasterIOChanged && e) {
+    gIoChanges++;
+    const int factor = tessarinehq::factorOf(e->getParameter(e, tessarinehq::kParamOversampling));
+    if (e->initialDelay != (VstInt32)tessarineoversampler::latencyOf(factor)) gWrongDelays++;
+    return 1;
+  }
   return opcode == audioMasterVersion ? kVstVersion : 0;
 }
 
@@ -38,25 +54,58 @@ std::string programDirectory() {
   return realpath("/proc/self/exe", path) ? std::string(dirname(path)) : std::string();
 }
 
-// One instance's life as a scanner or a session load gives it. With a parent window
-// every fourth instance also opens its editor, idles it and closes it.
+// HQ's settings automated on a thread of their own while `audio` runs blocks on the
+// calling thread: each factor four times, every one a change, with the filter and the
+// limit in each state. Answers whether the record shows the last factor's latency after.
+bool automateWhileRunning(AEffect* e, const std::function<void()>& audio) {
+  static const float kFactors[] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f};  // 1x, 2x, 4x, 8x
+  std::atomic<bool> done{false};
+  float last = 0.0f;
+  std::thread automation([&] {
+    for (int i = 0; i < 16; i++) {
+      last = kFactors[(i * 3) % 4];
+      e->setParameter(e, tessarinehq::kParamOversampling, last);
+      e->setParameter(e, tessarinehq::kParamDcFilter, (float)(i % 2));
+      e->setParameter(e, tessarinehq::kParamLimit, (float)((i / 2) % 2));
+      (void)e->getParameter(e, tessarinehq::kParamOversampling);
+    }
+    done = true;
+  });
+  do audio();
+  while (!done);
+  automation.join();
+  return e->initialDelay == (VstInt32)tessarineoversampler::latencyOf(tessarinehq::factorOf(last));
+}
+
+// One instance's life as a scanner or a session load gives it; every third one is
+// "+tessarine HQ" (made directly, as its module's entry makes it), its settings
+// automated while blocks run. With a parent window every fourth instance also opens
+// its editor, idles it (HQ's between the blocks, while the automation reaches it from
+// its own thread) and closes it.
 bool liveOnce(int n, unsigned long parent) {
-  AEffect* e = VSTPluginMain(quietHost);
+  const bool hq = n % 3 == 1;
+  AEffect* e = hq ? (new tessarinehq(quietHost))->getAeffect() : VSTPluginMain(quietHost);
   if (!e) return false;
   const HostedEffect host(e);
   host.dispatch(effOpen);
   host.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
   host.dispatch(effMainsChanged, 0, 1);
-  float in[64] = {0.5f}, out1[64], out2[64];
+  // Longer than the processor's chunk.
+  constexpr VstInt32 kFrames = 300;
+  float in[kFrames] = {0.5f}, out1[kFrames], out2[kFrames];
   float* inputs[2] = {in, in};
   float* outputs[2] = {out1, out2};
   e->setParameter(e, n % 6, 0.25f);
   host.dispatch(effSetProgram, 0, n % 10);
-  e->processReplacing(e, inputs, outputs, 64);
-  bool ok = true;
-  if (parent && (n / 4) % 4 == 0) {
-    ok = host.dispatch(effEditOpen, 0, 0, (void*)parent) == 1;
-    host.dispatch(effEditIdle);
+  const bool withEditor = parent && (n / 4) % 4 == 0;
+  bool ok = !withEditor || host.dispatch(effEditOpen, 0, 0, (void*)parent) == 1;
+  const auto block = [&] {
+    e->processReplacing(e, inputs, outputs, kFrames);
+    if (withEditor) host.dispatch(effEditIdle);
+  };
+  block();
+  if (hq) ok = automateWhileRunning(e, block) && ok;
+  if (withEditor) {
     host.dispatch(effEditIdle);
     host.dispatch(effEditClose);
   }
@@ -88,9 +137,13 @@ TEST_CASE("instances made and closed on four threads at once leave the bundle re
     });
   for (std::thread& thread : threads) thread.join();
   MESSAGE(lives.load(), " instances lived and closed",
-          std::string(display ? ", some with editors" : ""));
+          std::string(display ? ", some with editors" : ""), "; ", gIoChanges.load(),
+          " new latencies announced");
   CHECK(failures == 0);
   CHECK(lives > 8);
+  // A third of them were HQ, each through every factor.
+  CHECK(gIoChanges > 0);
+  CHECK(gWrongDelays == 0);
 
   // No instance left: no bundle reference. One instance: this program's directory.
   CHECK(gBundleRef == nullptr);

@@ -1,8 +1,9 @@
-// Real-time safety of the built plug-in: inside processReplacing, process, setParameter and
-// getParameter the audio thread allocates, frees, locks and calls the system never. This
-// executable defines the allocators and lock operations (exported, so the plug-in's calls land
-// here) and a seccomp filter traps the audio thread's system calls; only that thread counts.
-// Not built under the sanitizers, whose run-times replace the allocator themselves.
+// Real-time safety of the built plug-ins: inside processReplacing, process, setParameter and
+// getParameter the audio thread allocates, frees, locks and calls the system never, in the
+// described plug-in and in "+tessarine HQ" at every factor. This executable defines the
+// allocators and lock operations (exported, so the plug-in's calls land here) and a seccomp
+// filter traps the audio thread's system calls; only that thread counts. Not built under the
+// sanitizers, whose run-times replace the allocator themselves.
 
 #include <dlfcn.h>
 #include <doctest/doctest.h>
@@ -26,12 +27,12 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "aeffectx.h"
 #include "hostedeffect.h"
-#include "hostrecorder.h"
 #include "loadedplugin.h"
 #ifdef TESSARINE_WITH_XTESTHOST
 #include "xtesthost.h"
@@ -188,10 +189,46 @@ bool runAudioThread(const std::function<void(const std::function<void(bool)>&)>&
 
 void reportEvents() {
   for (int e = 0; e < kEventCount; e++) {
-    INFO("event: " << kEventNames[e]);
+    INFO("event: " << std::string(kEventNames[e]));
     CHECK(gEvents[e].load() == 0);
   }
   if (gEvents[kSystemCall].load()) MESSAGE("last system call: " << gLastSystemCall.load());
+}
+
+// The host of the watched effects. A new oversampling factor makes the HQ effect call
+// audioMasterIOChanged from the thread that set it, which for automation is the audio
+// thread: the callback runs inside the watched region and counts like the plug-in's own
+// code, so it does what a host's callback on that thread must do and no more (it reads the
+// new latency and counts the call); anything the watch sees is then the plug-in's.
+struct RealtimeHost {
+  static std::atomic<int>& ioChanges() {
+    static std::atomic<int> count{0};
+    return count;
+  }
+  static std::atomic<VstInt32>& lastDelay() {
+    static std::atomic<VstInt32> delay{-1};
+    return delay;
+  }
+  static VstIntPtr callback(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+    if (opcode == audioMasterVersion) return kVstVersion;
+    if (opcode == audioMasterIOChanged && effect) {
+      lastDelay().store(effect->initialDelay, std::memory_order_relaxed);
+      ioChanges().fetch_add(1, std::memory_order_relaxed);
+      return 1;
+    }
+    return 0;
+  }
+};
+
+// The settings after the six harmonics ("+tessarine HQ": oversampling, DC filter, limit)
+// for a round: the four factors, each with the filter and the limit on and off (16 rounds
+// give every combination).
+void setQuality(AEffect* e, int round) {
+  if (e->numParams <= 6) return;
+  static const float kFactors[] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 1.0f};  // 1x, 2x, 4x, 8x
+  e->setParameter(e, 6, kFactors[round % 4]);
+  e->setParameter(e, 7, (round / 4) % 2 ? 1.0f : 0.0f);
+  e->setParameter(e, 8, (round / 8) % 2 ? 1.0f : 0.0f);
 }
 
 // Blocks of every kind a host sends, with every buffer made beforehand.
@@ -207,15 +244,18 @@ struct AudioWork {
     }
   }
 
-  // Parameter changes and reads, blocks of several lengths in both modes, all watched.
+  // Parameter changes and reads (every index and one past each end, with hostile values),
+  // the round's HQ settings, blocks of several lengths (up to many times the processor's
+  // chunk) in both modes, all watched.
   void round(AEffect* e, int round, const std::function<void(bool)>& watch) {
     static const float kValues[] = {0.0f, 0.25f, 1.0f, -3.0f, 40.0f, 1e30f, NAN, INFINITY};
     float* inputs[2] = {in1.data(), in2.data()};
     float* outputs[2] = {out1.data(), out2.data()};
     const float value = kValues[(size_t)round % (sizeof(kValues) / sizeof(kValues[0]))];
     watch(true);
-    for (VstInt32 index = -1; index <= 6; index++) e->setParameter(e, index, value);
-    for (VstInt32 index = -1; index <= 6; index++) (void)e->getParameter(e, index);
+    for (VstInt32 index = -1; index <= e->numParams; index++) e->setParameter(e, index, value);
+    for (VstInt32 index = -1; index <= e->numParams; index++) (void)e->getParameter(e, index);
+    setQuality(e, round);
     for (VstInt32 frames : {0, 1, 7, 64, 1000, 4096}) {
       e->processReplacing(e, inputs, outputs, frames);
       e->process(e, inputs, outputs, frames);
@@ -240,22 +280,45 @@ bool runRounds(AEffect* e, int rounds) {
 
 constexpr const char* kNoSeccomp = "seccomp filters are not available to this process";
 
-}  // namespace
-
-TEST_CASE("processing and parameter access neither allocate, lock nor call the system") {
-  HostRecorder host;
-  LoadedPlugin plugin;
-  REQUIRE(static_cast<bool>(plugin.main));
-  const HostedEffect effect(plugin.main(HostRecorder::callback));
+// A built plug-in loaded from its path, resumed at 48 kHz and watched over its rounds. The
+// very first blocks after resume are watched too: nothing may be set up lazily.
+void watchPlugin(LoadedPlugin& plugin, int rounds) {
+  REQUIRE_MESSAGE(static_cast<bool>(plugin.main), dlerror());
+  const HostedEffect effect(plugin.main(RealtimeHost::callback));
   REQUIRE(effect.e);
   effect.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
   effect.dispatch(effSetBlockSize, 0, 4096);
   effect.dispatch(effMainsChanged, 0, 1);
-  // The very first blocks after resume are watched too: nothing may be set up lazily.
-  REQUIRE_MESSAGE(runRounds(effect.e, 40), kNoSeccomp);
+  RealtimeHost::ioChanges() = 0;
+  REQUIRE_MESSAGE(runRounds(effect.e, rounds), kNoSeccomp);
   reportEvents();
+  // The latency the host read on the last announcement is the one the record shows.
+  if (RealtimeHost::ioChanges().load())
+    CHECK(RealtimeHost::lastDelay().load() == effect.e->initialDelay);
   effect.dispatch(effClose);
 }
+
+}  // namespace
+
+TEST_CASE("processing and parameter access neither allocate, lock nor call the system") {
+  LoadedPlugin plugin;
+  watchPlugin(plugin, 40);
+  // The described plug-in has no latency to announce.
+  CHECK(RealtimeHost::ioChanges().load() == 0);
+}
+
+#ifdef TESSARINE_HQ_PLUGIN_PATH
+// "+tessarine HQ" at every factor, with the DC filter and the limit on and off, bypassed and
+// not (48 rounds: every combination of the 16 settings with the bypass of runRounds), the
+// factor set from the audio thread as automation sets it.
+TEST_CASE("the HQ plug-in at every factor neither allocates, locks nor calls the system") {
+  LoadedPlugin plugin{dlopen(TESSARINE_HQ_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL)};
+  watchPlugin(plugin, 48);
+  // The new factors were announced from the watched thread; the last one, 8x, has a latency.
+  CHECK(RealtimeHost::ioChanges().load() > 0);
+  CHECK(RealtimeHost::lastDelay().load() > 0);
+}
+#endif
 
 TEST_CASE("the watch itself sees an allocation, a lock and a system call") {
   std::atomic<void*> sink{nullptr};
@@ -278,14 +341,14 @@ TEST_CASE("the watch itself sees an allocation, a lock and a system call") {
 }
 
 #ifdef TESSARINE_WITH_XTESTHOST
+namespace {
+
 // The editor open and idling: the effect's setParameter reaches it from the audio thread.
-TEST_CASE("with the editor open, the audio thread still neither allocates, locks nor calls") {
-  HostRecorder host;
+void watchWithEditor(LoadedPlugin& plugin) {
   XTestHost window;
   REQUIRE(window.display);
-  LoadedPlugin plugin;
-  REQUIRE(static_cast<bool>(plugin.main));
-  const HostedEffect effect(plugin.main(HostRecorder::callback));
+  REQUIRE_MESSAGE(static_cast<bool>(plugin.main), dlerror());
+  const HostedEffect effect(plugin.main(RealtimeHost::callback));
   REQUIRE(effect.e);
   effect.dispatch(effMainsChanged, 0, 1);
   REQUIRE(effect.openEditor(window.window) == 1);
@@ -306,42 +369,107 @@ TEST_CASE("with the editor open, the audio thread still neither allocates, locks
   effect.dispatch(effEditClose);
   effect.dispatch(effClose);
 }
+
+}  // namespace
+
+TEST_CASE("with the editor open, the audio thread still neither allocates, locks nor calls") {
+  LoadedPlugin plugin;
+  watchWithEditor(plugin);
+}
+
+#ifdef TESSARINE_HQ_PLUGIN_PATH
+// HQ's editor shows the settings and the latency the audio thread's automation sets.
+TEST_CASE("with the HQ editor open, the audio thread still neither allocates, locks nor calls") {
+  LoadedPlugin plugin{dlopen(TESSARINE_HQ_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL)};
+  watchWithEditor(plugin);
+}
+#endif
 #endif
 
 #ifdef TESSARINE_LV2_PATH
-// The LV2 processor's run under the same watch (tests/lv2 builds this file again with the
-// bundle's binary and selects this case).
+// The LV2 processors' run under the same watch (tests/lv2 builds this file again with the
+// bundle's binary and selects these cases).
 #include <lv2/core/lv2.h>
 
-TEST_CASE("the LV2 processor's run neither allocates, locks nor calls the system") {
+#include "lv2ports.h"
+
+namespace {
+
+constexpr float kHostileValues[] = {0.0f, -60.0f, -12.5f, 40.0f, 1e30f, -1e30f, NAN, INFINITY};
+constexpr size_t kHostileCount = sizeof(kHostileValues) / sizeof(kHostileValues[0]);
+
+// One of the bundle's plug-ins, instantiated at 48 kHz with every port connected: the
+// control ports to `controls` (as many as it has before its audio ports), the audio ports
+// to the work's buffers, and, where there is one, the latency output.
+struct Lv2Watch {
   void* library = dlopen(TESSARINE_LV2_PATH, RTLD_NOW | RTLD_LOCAL);
-  REQUIRE_MESSAGE(library, dlerror());
-  using Entry = const LV2_Descriptor* (*)(uint32_t);
-  const Entry entry = reinterpret_cast<Entry>(dlsym(library, "lv2_descriptor"));
-  const LV2_Descriptor* descriptor = entry ? entry(0) : nullptr;
-  REQUIRE(descriptor);
-  LV2_Handle handle = descriptor->instantiate(descriptor, 48000.0, "", nullptr);
-  REQUIRE(handle);
+  const LV2_Descriptor* descriptor = nullptr;
+  LV2_Handle handle = nullptr;
   AudioWork work;
-  float controls[7] = {};
-  for (uint32_t port = 0; port < 7; port++) descriptor->connect_port(handle, port, &controls[port]);
-  descriptor->connect_port(handle, 7, work.in1.data());
-  descriptor->connect_port(handle, 8, work.in2.data());
-  descriptor->connect_port(handle, 9, work.out1.data());
-  descriptor->connect_port(handle, 10, work.out2.data());
-  static const float kValues[] = {0.0f, -60.0f, -12.5f, 40.0f, 1e30f, -1e30f, NAN, INFINITY};
-  REQUIRE_MESSAGE(runAudioThread([&](const std::function<void(bool)>& watch) {
-    // The very first run is watched too: nothing may be set up lazily.
-    for (int round = 0; round < 40; round++) {
-      for (int port = 0; port < 7; port++)
-        controls[port] = kValues[(size_t)(round + port) % (sizeof(kValues) / sizeof(kValues[0]))];
-      controls[6] = round % 3 == 2 ? 0.0f : 1.0f;
-      watch(true);
-      for (uint32_t frames : {0u, 1u, 7u, 64u, 1000u, 4096u}) descriptor->run(handle, frames);
-      watch(false);
-    }
-  }), kNoSeccomp);
-  reportEvents();
-  descriptor->cleanup(handle);
+  float controls[kHqPortInput1] = {};
+  float latency = -1.0f;
+
+  Lv2Watch(uint32_t index, uint32_t controlCount, int latencyPort) {
+    REQUIRE_MESSAGE(library, dlerror());
+    using Entry = const LV2_Descriptor* (*)(uint32_t);
+    const Entry entry = reinterpret_cast<Entry>(dlsym(library, "lv2_descriptor"));
+    descriptor = entry ? entry(index) : nullptr;
+    REQUIRE(descriptor);
+    handle = descriptor->instantiate(descriptor, 48000.0, "", nullptr);
+    REQUIRE(handle);
+    for (uint32_t port = 0; port < controlCount; port++)
+      descriptor->connect_port(handle, port, &controls[port]);
+    float* audio[4] = {work.in1.data(), work.in2.data(), work.out1.data(), work.out2.data()};
+    for (uint32_t i = 0; i < 4; i++) descriptor->connect_port(handle, controlCount + i, audio[i]);
+    if (latencyPort >= 0) descriptor->connect_port(handle, (uint32_t)latencyPort, &latency);
+  }
+  ~Lv2Watch() {
+    if (handle) descriptor->cleanup(handle);
+  }
+
+  // Rounds of runs of every length, each round's control values set by `set` before the
+  // watched runs. The very first run is watched too: nothing may be set up lazily.
+  void watch(int rounds, const std::function<void(int)>& set) {
+    const bool trapped = runAudioThread([&](const std::function<void(bool)>& watched) {
+      for (int round = 0; round < rounds; round++) {
+        for (uint32_t port = 0; port < kPortHarmonicCount; port++)
+          controls[port] = kHostileValues[((size_t)round + port) % kHostileCount];
+        controls[kPortEnabled] = round % 3 == 2 ? 0.0f : 1.0f;
+        set(round);
+        watched(true);
+        for (uint32_t frames : {0u, 1u, 7u, 64u, 1000u, 4096u}) descriptor->run(handle, frames);
+        watched(false);
+      }
+    });
+    REQUIRE_MESSAGE(trapped, kNoSeccomp);
+    reportEvents();
+  }
+};
+
+}  // namespace
+
+TEST_CASE("the LV2 processor's run neither allocates, locks nor calls the system") {
+  Lv2Watch plugin(0, kPortInput1, -1);
+  plugin.watch(40, [](int) {});
+}
+
+// Every factor the port may name, well or badly (the nearest of 1, 2, 4, 8 is taken), the
+// DC filter and the limit on, off and non-finite, enabled, bypassed and non-finite: the
+// 12 x 4 x 4 x 3 combinations of the values over the rounds.
+TEST_CASE("the LV2 HQ processor's run at every factor neither allocates, locks nor calls") {
+  static const float kFactors[] = {1.0f,   2.0f,  4.0f, 8.0f,     0.0f,  3.0f,
+                                   100.0f, -5.0f, NAN,  INFINITY, 1e30f, -1e30f};
+  static const float kToggles[] = {0.0f, 1.0f, NAN, -1e30f};
+  static const float kEnabled[] = {1.0f, 0.0f, NAN};
+  Lv2Watch plugin(1, kHqPortInput1, kHqPortLatency);
+  plugin.watch(12 * 4 * 4 * 3, [&](int round) {
+    plugin.controls[kHqPortOversampling] = kFactors[round % 12];
+    plugin.controls[kHqPortDcFilter] = kToggles[(round / 12) % 4];
+    plugin.controls[kHqPortLimit] = kToggles[(round / 48) % 4];
+    plugin.controls[kPortEnabled] = kEnabled[round / 192];
+  });
+  // The latency output was written: a whole number of frames.
+  CHECK(plugin.latency >= 0.0f);
+  CHECK(plugin.latency == std::floor(plugin.latency));
 }
 #endif

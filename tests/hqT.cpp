@@ -6,10 +6,12 @@
 #include <doctest/doctest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "hostrecorder.h"
@@ -154,6 +156,31 @@ TEST_CASE("the HQ effect shows its identity, its settings and the latency of the
   CHECK(hq.host.callsOf(audioMasterIOChanged).size() == 2);
   hq.e->dispatcher(hq.e, effGetParamDisplay, 6, 0, text, 0.0f);
   CHECK(std::string(text) == "8x");
+}
+
+TEST_CASE("two threads setting the factor at once leave the delay of the factor that stays") {
+  // A host that answers from any thread and records nothing.
+  tessarinehq hq([](AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) -> VstIntPtr {
+    return opcode == audioMasterVersion ? 2400 : 0;
+  });
+  AEffect* e = hq.getAeffect();
+  int wrong = 0;
+  for (int trial = 0; trial < 2000; trial++) {
+    std::atomic<int> ready{0};
+    const auto setAtOnce = [&](float value) {
+      ready.fetch_add(1);
+      while (ready.load() < 2) {
+      }
+      e->setParameter(e, 6, value);
+    };
+    std::thread one(setAtOnce, 0.0f), other(setAtOnce, 1.0f);
+    one.join();
+    other.join();
+    const int factor = tessarinehq::factorOf(hq.getParameter(6));
+    wrong += e->initialDelay != tessarineoversampler::latencyOf(factor);
+    e->setParameter(e, 6, factorValue(4));
+  }
+  CHECK(wrong == 0);
 }
 
 TEST_CASE("the latency reported is the delay, at every factor and rate, in both formats") {

@@ -37,8 +37,9 @@ std::atomic<float>* tessarinehq::settingValue(VstInt32 index) {
 }
 
 // A new factor changes the latency: the record's initialDelay follows at once and
-// the host is told (audioMasterIOChanged) from the thread that set the value,
-// never from the audio thread.
+// the host is told (audioMasterIOChanged) on the thread that set the value, which
+// under automation may be the audio thread (the request is the host's to answer
+// there, as every plug-in's is).
 void tessarinehq::setParameter(VstInt32 index, float value) {
   std::atomic<float>* setting = settingValue(index);
   if (!setting) {
@@ -46,12 +47,24 @@ void tessarinehq::setParameter(VstInt32 index, float value) {
     return;
   }
   if (!std::isfinite(value)) return;
-  const float before = setting->exchange(value, std::memory_order_relaxed);
+  const float before = setting->exchange(value);
   if (index == kParamOversampling && factorOf(before) != factorOf(value)) {
-    setInitialDelay((VstInt32)tessarineoversampler::latencyOf(factorOf(value)));
+    publishLatency();
     ioChanged();
   }
   if (editor) static_cast<tessarineeditor*>(editor)->setParameter(long(index), value);
+}
+
+// Two threads may set the factor at once: each stores the delay of the factor in
+// force and looks again, until what it stored is the latest factor's. The last
+// store therefore always matches the factor that stays.
+void tessarinehq::publishLatency() {
+  for (;;) {
+    const int factor = factorOf(oversampling.load());
+    const VstInt32 delay = (VstInt32)tessarineoversampler::latencyOf(factor);
+    __atomic_store_n(&cEffect.initialDelay, delay, __ATOMIC_SEQ_CST);
+    if (factorOf(oversampling.load()) == factor) return;
+  }
 }
 
 float tessarinehq::getParameter(VstInt32 index) {

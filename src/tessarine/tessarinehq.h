@@ -31,6 +31,7 @@ class tessarinehq : public tessarine {
 
  private:
   std::atomic<float>* settingValue(VstInt32 index);
+  void publishLatency();
 
   // Normalised, written whole by whichever thread sets them, read once a block.
   std::atomic<float> oversampling{2.0f / 3.0f};

@@ -22,6 +22,7 @@
 #include <functional>
 #include <iostream>
 #include <string>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -172,6 +173,41 @@ Child startJalv(const std::string& server, const std::string& uri) {
   return Child({"stdbuf", "-oL", "jalv.gtk3", "--print-controls", uri},
                {lv2Path, "JACK_DEFAULT_SERVER=" + server, "JACK_NO_START_SERVER=1", "NO_AT_BRIDGE=1"});
 }
+
+// jalv.gtk3 with the plug-in of `uri` on a private JACK server (named after `name`
+// and this process), once its editor (419 x height) is on this test's screen.
+struct JalvSession {
+  JalvSession(const std::string& name, const std::string& uri, int height)
+      : display(XOpenDisplay(nullptr)),
+        server(name + std::to_string(getpid())),
+        jack(server),
+        jalv(startJalv(server, uri)) {
+    REQUIRE(display);
+    REQUIRE_MESSAGE(waitFor([&] {
+      jalv.collect();
+      return (editor = findEditor(display, DefaultRootWindow(display), height)) != 0;
+    }), jalv.err);
+  }
+  ~JalvSession() {
+    if (display) XCloseDisplay(display);
+  }
+  // Where (x, y) of the editor is on the screen.
+  std::pair<int, int> onScreen(int x, int y) {
+    std::pair<int, int> at;
+    Window child;
+    XErrorTrap trap(display);
+    XTranslateCoordinates(display, editor, DefaultRootWindow(display), x, y, &at.first, &at.second,
+                          &child);
+    REQUIRE(trap.errors() == 0);
+    return at;
+  }
+
+  Display* display;
+  std::string server;
+  JackServer jack;
+  Child jalv;
+  Window editor = 0;
+};
 
 // The last value jalv printed for a port ("symbol = value" lines); NaN when none.
 double lastValue(const std::string& out, const std::string& symbol) {
@@ -364,16 +400,12 @@ TEST_CASE("a server the test started ends when the test dies") {
 }
 
 TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor closes with jalv") {
-  Display* display = XOpenDisplay(nullptr);
-  REQUIRE(display);
-  const std::string server = "tessarine" + std::to_string(getpid());
-  JackServer jack(server);
-  Child jalv = startJalv(server, "https://quorvalin.org/plugins/tessarine");
-  Window editor = 0;
-  REQUIRE_MESSAGE(waitFor([&] {
-    jalv.collect();
-    return (editor = findEditor(display, DefaultRootWindow(display))) != 0;
-  }), jalv.err);
+  JalvSession session("tessarine", "https://quorvalin.org/plugins/tessarine", 145);
+  Display* display = session.display;
+  const std::string& server = session.server;
+  JackServer& jack = session.jack;
+  Child& jalv = session.jalv;
+  const Window editor = session.editor;
   REQUIRE(waitFor([&] {
     jalv.collect();
     return lastValue(jalv.out, "harmonic_2") == -60.0;
@@ -398,13 +430,7 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
 
   const std::vector<unsigned long> before = knobPixels(display, editor);
   // Knob 2 is 66 x 66 at (74, 36) of the editor: dragged up from its centre.
-  int x = 0, y = 0;
-  Window child;
-  {
-    XErrorTrap trap(display);
-    XTranslateCoordinates(display, editor, DefaultRootWindow(display), 107, 69, &x, &y, &child);
-    REQUIRE(trap.errors() == 0);
-  }
+  const auto [x, y] = session.onScreen(107, 69);
   XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
   XTestFakeButtonEvent(display, 1, True, CurrentTime);
   XFlush(display);
@@ -445,20 +471,13 @@ TEST_CASE("jalv.gtk3 shows the editor, a knob follows a real drag, the editor cl
   XSync(display, False);
   CHECK(findEditor(display, DefaultRootWindow(display)) == 0);
   jack.stop(SIGTERM);
-  XCloseDisplay(display);
 }
 
 TEST_CASE("jalv.gtk3 shows the HQ editor with its strip; a click steps the factor") {
-  Display* display = XOpenDisplay(nullptr);
-  REQUIRE(display);
-  const std::string server = "tessarinehq" + std::to_string(getpid());
-  JackServer jack(server);
-  Child jalv = startJalv(server, "https://quorvalin.org/plugins/tessarine-hq");
-  Window editor = 0;
-  REQUIRE_MESSAGE(waitFor([&] {
-    jalv.collect();
-    return (editor = findEditor(display, DefaultRootWindow(display), 171)) != 0;
-  }), jalv.err);
+  JalvSession session("tessarinehq", "https://quorvalin.org/plugins/tessarine-hq", 171);
+  Display* display = session.display;
+  Child& jalv = session.jalv;
+  const Window editor = session.editor;
   REQUIRE_MESSAGE(waitFor([&] {
     jalv.collect();
     return lastValue(jalv.out, "oversampling") == 4.0;
@@ -469,13 +488,7 @@ TEST_CASE("jalv.gtk3 shows the HQ editor with its strip; a click steps the facto
   const auto strip = [&] { return areaPixels(display, editor, 5, 148, 409, 20); };
   const std::vector<unsigned long> before = strip();
   REQUIRE(!before.empty());
-  int x = 0, y = 0;
-  Window child;
-  {
-    XErrorTrap trap(display);
-    XTranslateCoordinates(display, editor, DefaultRootWindow(display), 70, 158, &x, &y, &child);
-    REQUIRE(trap.errors() == 0);
-  }
+  const auto [x, y] = session.onScreen(70, 158);
   XTestFakeMotionEvent(display, -1, x, y, CurrentTime);
   XTestFakeButtonEvent(display, 1, True, CurrentTime);
   XTestFakeButtonEvent(display, 1, False, CurrentTime);
@@ -484,6 +497,5 @@ TEST_CASE("jalv.gtk3 shows the HQ editor with its strip; a click steps the facto
   CHECK(jalv.stop(SIGINT) == 0);
   INFO(jalv.err);
   CHECK(jalv.err.find("X Error") == std::string::npos);
-  jack.stop(SIGTERM);
-  XCloseDisplay(display);
+  session.jack.stop(SIGTERM);
 }

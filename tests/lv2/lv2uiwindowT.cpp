@@ -42,15 +42,28 @@ struct Host {
 
 void ignoreWrite(LV2UI_Controller, uint32_t, uint32_t, uint32_t, const void*) {}
 
+// The host's window, on a connection of the test's own.
+struct HostWindow {
+  HostWindow() : display(XOpenDisplay(nullptr)) {
+    REQUIRE(display);
+    parent = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1000, 400, 0, 0, 0);
+    XMapWindow(display, parent);
+    XSync(display, False);
+  }
+  ~HostWindow() {
+    XDestroyWindow(display, parent);
+    XCloseDisplay(display);
+  }
+  Display* display;
+  Window parent = 0;
+};
+
 }  // namespace
 
 TEST_CASE("the host's ui:scaleFactor sizes the editor, and a new one resizes it") {
-  Display* display = XOpenDisplay(nullptr);
-  REQUIRE(display);
-  const Window parent =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1000, 400, 0, 0, 0);
-  XMapWindow(display, parent);
-  XSync(display, False);
+  HostWindow window;
+  Display* display = window.display;
+  const Window parent = window.parent;
 
   Host host;
   LV2_URID_Map map{&host, Host::map};
@@ -100,16 +113,11 @@ TEST_CASE("the host's ui:scaleFactor sizes the editor, and a new one resizes it"
   CHECK(host.sizes.size() == 2);
 
   descriptor->cleanup(ui);
-  XDestroyWindow(display, parent);
-  XCloseDisplay(display);
 }
 
 TEST_CASE("the HQ interface is its plug-in's: the panel with its strip, for that URI only") {
-  Display* display = XOpenDisplay(nullptr);
-  REQUIRE(display);
-  const Window parent =
-      XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1000, 400, 0, 0, 0);
-  XSync(display, False);
+  HostWindow window;
+  const Window parent = window.parent;
   Host host;
   LV2UI_Resize resize{&host, Host::resize};
   LV2_Feature parentFeature{LV2_UI__parent, reinterpret_cast<void*>(parent)};
@@ -131,6 +139,4 @@ TEST_CASE("the HQ interface is its plug-in's: the panel with its strip, for that
   CHECK(widget);
   CHECK(host.sizes == std::vector<std::pair<int, int>>{{419, 171}});
   descriptor->cleanup(ui);
-  XDestroyWindow(display, parent);
-  XCloseDisplay(display);
 }

@@ -109,8 +109,7 @@ void processBlocks(benchmark::State& state, const std::string& variant) {
                                                 : createEffectInstance(hostCallback));
   AEffect* record = effect->getAeffect();
   if (factor)
-    record->setParameter(record, tessarinehq::kParamOversampling,
-                         (float)std::log2((double)factor) / 3.0f);
+    record->setParameter(record, tessarinehq::kParamOversampling, tessarinehq::valueOf(factor));
   record->dispatcher(record, effMainsChanged, 0, 1, nullptr, 0.0f);
   // The 2nd, 3rd and 5th harmonics added to the fundamental.
   const float setting[kNumParams] = {1.0f, 0.8f, 0.7f, 0.0f, 0.5f, 0.0f};
@@ -177,54 +176,44 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     }
   }
 
+  // The best time of each case against the reference's (speed-up over it).
+  void printSummary(const std::vector<std::string>& variants) const {
+    std::printf("\nBest repetition, CPU ns per channel-sample (speed-up over %s):\n", kReference);
+    printTable(variants, kReference, true);
+  }
+
   // Each HQ case against the described plug-in with the loop the CPU chooses.
   void printHqSummary(const std::vector<std::string>& hq, const std::string& described) const {
     std::printf("\n+tessarine HQ (DC filter and limit on), CPU ns per channel-sample (times %s):\n",
                 described.c_str());
+    printTable(hq, described, false);
+  }
+
+ private:
+  // A row per block length, a column per case: its best time and its ratio to the
+  // base case's, base / case when `speedUp`, case / base otherwise.
+  void printTable(const std::vector<std::string>& cases, const std::string& base,
+                  bool speedUp) const {
     std::printf("%8s", "frames");
-    for (const std::string& variant : hq) std::printf(" %18s", variant.c_str());
+    for (const std::string& variant : cases) std::printf(" %18s", variant.c_str());
     std::printf("\n");
     for (int frames : kBlockLengths) {
       std::printf("%8d", frames);
-      auto base = best_.find({frames, described});
-      for (const std::string& variant : hq) {
-        auto found = best_.find({frames, variant});
+      const auto baseTime = best_.find({frames, base});
+      for (const std::string& variant : cases) {
+        const auto found = best_.find({frames, variant});
         char cell[40] = "-";
-        if (found != best_.end() && base != best_.end())
+        if (found != best_.end() && baseTime == best_.end())
+          std::snprintf(cell, sizeof(cell), "%.3f", found->second);
+        else if (found != best_.end())
           std::snprintf(cell, sizeof(cell), "%.3f (%.1fx)", found->second,
-                        found->second / base->second);
+                        speedUp ? baseTime->second / found->second : found->second / baseTime->second);
         std::printf(" %18s", cell);
       }
       std::printf("\n");
     }
   }
 
-  void printSummary(const std::vector<std::string>& variants) const {
-    std::printf("\nBest repetition, CPU ns per channel-sample (speed-up over %s):\n", kReference);
-    std::printf("%8s", "frames");
-    for (const std::string& variant : variants) std::printf(" %18s", variant.c_str());
-    std::printf("\n");
-    for (int frames : kBlockLengths) {
-      std::printf("%8d", frames);
-      auto reference = best_.find({frames, kReference});
-      for (const std::string& variant : variants) {
-        auto found = best_.find({frames, variant});
-        if (found == best_.end()) {
-          std::printf(" %18s", "-");
-        } else if (reference == best_.end()) {
-          std::printf(" %18.3f", found->second);
-        } else {
-          char cell[40];
-          std::snprintf(cell, sizeof(cell), "%.3f (%.1fx)", found->second,
-                        reference->second / found->second);
-          std::printf(" %18s", cell);
-        }
-      }
-      std::printf("\n");
-    }
-  }
-
- private:
   std::map<std::pair<long, std::string>, double> best_;
 };
 

@@ -43,10 +43,7 @@ bool sameBits(const Signal& a, const Signal& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
 }
 
-// The factor's normalised "Oversampling" value.
-float factorValue(int factor) {
-  return factor == 1 ? 0.0f : factor == 2 ? 1.0f / 3.0f : factor == 4 ? 2.0f / 3.0f : 1.0f;
-}
+const auto factorValue = tessarinehq::valueOf;
 
 // An effect as a host drives it: resumed (stereo), fed blocks of a given length, both
 // channels the same input; channel 1's output.

@@ -12,6 +12,8 @@ lv2uieffect::lv2uieffect(const HostLink& host, bool hq)
     : AudioEffectX(nullptr, 1, hq ? tessarinehq::kNumHqParams : (VstInt32)kPortHarmonicCount),
       host(host),
       parameterCount(hq ? tessarinehq::kNumHqParams : (VstInt32)kPortHarmonicCount) {
+  for (VstInt32 index = tessarinehq::kParamOversampling; index < kMaxParameters; index++)
+    values[index] = tessarinehq::defaultOf(index);
   // The editor registers itself with this effect, which deletes it.
   if (hq)
     (void)new (std::nothrow) tessarinehqeditor(this);
@@ -90,8 +92,7 @@ void lv2uieffect::portEvent(uint32_t port, float value) {
   if (index < tessarinehq::kParamOversampling)
     setParameter(index, normalisedFromDb(value));
   else if (index == tessarinehq::kParamOversampling)
-    setParameter(index, (float)std::log2((double)tessarineoversampler::validFactor(
-                            (int)std::lround(std::fmin(std::fmax(value, 0.0f), 64.0f)))) / 3.0f);
+    setParameter(index, tessarinehq::valueOf(tessarineoversampler::nearestFactor(value)));
   else
     setParameter(index, value > 0.0f ? 1.0f : 0.0f);
 }

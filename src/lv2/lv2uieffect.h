@@ -59,6 +59,6 @@ class lv2uieffect : public AudioEffectX {
   HostLink host;
   VstInt32 parameterCount;
   // Normalised, as the VST effect keeps them: the first program's values and the HQ
-  // defaults (4x, filter and limit on) until the host reports the ports.
-  float values[kMaxParameters] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 2.0f / 3.0f, 1.0f, 1.0f};
+  // defaults until the host reports the ports.
+  float values[kMaxParameters] = {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
 };

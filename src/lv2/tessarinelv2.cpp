@@ -133,9 +133,8 @@ void readControls(tessarinelv2& self) {
   self.bypass = !processing;
   if (!self.hq) return;
   // The nearest of 1, 2, 4 and 8 (port ranges are only hints).
-  if (self.oversampling && std::isfinite(*self.oversampling))
-    self.factor = tessarineoversampler::validFactor(
-        (int)std::lround(std::fmin(std::fmax(*self.oversampling, 0.0f), 64.0f)));
+  if (self.oversampling)
+    if (const int factor = tessarineoversampler::nearestFactor(*self.oversampling)) self.factor = factor;
   readToggle(self.dcFilter, self.dcFilterOn);
   readToggle(self.limit, self.limitOn);
 }

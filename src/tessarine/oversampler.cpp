@@ -1,5 +1,6 @@
 #include "oversampler.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -31,6 +32,11 @@ tessarineoversampler::tessarineoversampler() {
 
 int tessarineoversampler::validFactor(int requested) {
   return requested >= 6 ? 8 : requested >= 3 ? 4 : requested >= 2 ? 2 : 1;
+}
+
+int tessarineoversampler::nearestFactor(float requested) {
+  if (!std::isfinite(requested)) return 0;
+  return validFactor((int)std::lround(std::fmin(std::fmax(requested, 0.0f), 64.0f)));
 }
 
 namespace {

@@ -22,6 +22,9 @@ class tessarineoversampler {
   static long latencyOf(int factor);
   // 1, 2, 4 or 8: the factor setFactor takes for a request.
   static int validFactor(int requested);
+  // The same for a factor given as a number from a host (an LV2 port, whose range is
+  // only a hint): the nearest valid one; 0 for NaN or infinity, which change nothing.
+  static int nearestFactor(float requested);
   // Clears every stage's memory, as if the input had been silent for ever.
   void reset();
 

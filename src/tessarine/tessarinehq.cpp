@@ -27,6 +27,14 @@ int tessarinehq::factorOf(float value) {
   return 1 << (int)std::lround(steps);
 }
 
+float tessarinehq::valueOf(int factor) {
+  return factor >= 8 ? 1.0f : factor >= 4 ? 2.0f / 3.0f : factor >= 2 ? 1.0f / 3.0f : 0.0f;
+}
+
+float tessarinehq::defaultOf(VstInt32 index) {
+  return index == kParamOversampling ? valueOf(4) : 1.0f;
+}
+
 std::atomic<float>* tessarinehq::settingValue(VstInt32 index) {
   switch (index) {
     case kParamOversampling: return &oversampling;

@@ -23,8 +23,11 @@ class tessarinehq : public tessarine {
   bool getProductString(char* text) override;
 
   // The factor a normalised "Oversampling" value stands for: four steps, 1x at 0,
-  // 2x at 1/3, 4x at 2/3, 8x at 1.
+  // 2x at 1/3, 4x at 2/3, 8x at 1; and the value of a factor (1, 2, 4 or 8).
   static int factorOf(float value);
+  static float valueOf(int factor);
+  // The default of a setting (6 to 8): 4x, filter on, limit on.
+  static float defaultOf(VstInt32 index);
 
  protected:
   void qualitySettings(int& factor, bool& dcFilter, bool& limit) override;
@@ -34,7 +37,7 @@ class tessarinehq : public tessarine {
   void publishLatency();
 
   // Normalised, written whole by whichever thread sets them, read once a block.
-  std::atomic<float> oversampling{2.0f / 3.0f};
-  std::atomic<float> dcFilterOn{1.0f};
-  std::atomic<float> limitOn{1.0f};
+  std::atomic<float> oversampling{defaultOf(kParamOversampling)};
+  std::atomic<float> dcFilterOn{defaultOf(kParamDcFilter)};
+  std::atomic<float> limitOn{defaultOf(kParamLimit)};
 };

@@ -27,11 +27,6 @@ const CRect kStrip(0, kPanelHeight, kPanelWidth, kPanelHeight + tessarinehqedito
 
 const char* const kFactorNames[] = {"1x", "2x", "4x", "8x"};
 
-// The defaults a Ctrl-click goes back to: 4x, filter on, limit on.
-float defaultOf(long tag) {
-  return tag == tessarinehq::kParamOversampling ? 2.0f / 3.0f : 1.0f;
-}
-
 }  // namespace
 
 tessarinehqeditor::tessarinehqeditor(AudioEffect* effect)
@@ -106,7 +101,7 @@ long tessarinehqeditor::controlModifierClicked(CDrawContext* context, CControl* 
       tag > tessarinehq::kParamLimit)
     return 0;
   control->beginEdit();
-  control->setValue(defaultOf(tag));
+  control->setValue(tessarinehq::defaultOf((VstInt32)tag));
   valueChanged(context, control);
   control->endEdit();
   return 1;

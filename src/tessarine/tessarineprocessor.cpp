@@ -75,7 +75,6 @@ void tessarineprocessor::setQuality(int factor, bool newDcFilter, bool newLimit)
       resetChannel(channel);
     }
   }
-  oversampling = getFactor() > 1;
   if (newDcFilter && !dcFilter) {
     dcFilters[0].reset();
     dcFilters[1].reset();

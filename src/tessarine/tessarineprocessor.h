@@ -3,8 +3,8 @@
 // six harmonic values, the bypass (instant, or crossfaded over a set length),
 // buffers that the host may have connected crosswise, and the HQ chain
 // (oversampling around the curve, the curve's input and the output held within +-1,
-// DC high-pass, the dry signal delayed by the same latency). A format's entry only turns its own ports or parameters into
-// values and calls process once a block.
+// DC high-pass, the dry signal delayed by the same latency). A format's entry only
+// turns its own ports or parameters into values and calls process once a block.
 //
 // With the factor 1, the DC filter and the clamp off, the processing is the plain
 // curve of the described plug-in, bit for bit.
@@ -58,7 +58,7 @@ class tessarineprocessor {
     void process(const float* in, float* out, long n, long delay);
   };
 
-  bool hq() const { return oversampling || dcFilter || limit; }
+  bool hq() const { return getFactor() > 1 || dcFilter || limit; }
   bool fading() const { return fadeFrames > 0 && wetFrames != (wetTarget ? fadeFrames : 0); }
   bool shapedNow() const { return fadeFrames > 0 ? wetFrames == fadeFrames : !bypassed; }
   void advanceFade(long frames);
@@ -83,7 +83,7 @@ class tessarineprocessor {
   bool fadeSettled = false;
   // The HQ chain, one per channel; a channel whose output turned non-finite starts
   // afresh after the block.
-  bool oversampling = false, dcFilter = false, limit = false;
+  bool dcFilter = false, limit = false;
   tessarineoversampler oversamplers[2];
   tessarinedcfilter dcFilters[2];
   DelayLine delayLines[2];
